@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Installs, idempotently, everything the build, the tests and the demo need on a fresh
+# Debian 12 machine: the cross compiler, Wine for 32-bit programs, a virtual display,
+# GoogleTest sources, the zh_CN locale and a CJK font, and the TinyXML source tree.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+top=$(cd "$(dirname "$0")/.." && pwd)
+
+need_pkgs=(mingw-w64 cmake make g++ clang wine wine32:i386 wine64 xvfb googletest
+           dpkg-dev locales fonts-wqy-microhei file patch xz-utils imagemagick nsis)
+
+missing=()
+for p in "${need_pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+src_list=/etc/apt/sources.list.d/debian-src.sources
+if [ ! -f "$src_list" ]; then
+  # TinyXML comes as Debian's source package: mirror the binary entries as deb-src.
+  base=/etc/apt/sources.list.d/debian.sources
+  if [ -f "$base" ]; then
+    sed -e 's/^Types:.*/Types: deb-src/' "$base" > "$src_list"
+  else
+    echo "deb-src http://deb.debian.org/debian bookworm main" > /etc/apt/sources.list.d/debian-src.list
+    src_list=/etc/apt/sources.list.d/debian-src.list
+  fi
+  updated=0
+fi
+
+if [ ${#missing[@]} -gt 0 ] || [ "${updated-1}" = 0 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -qq
+  if [ ${#missing[@]} -gt 0 ]; then
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
+  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# TinyXML 2.6.2 from Debian's source package, with only the two security patches.
+tx=$top/third_party/tinyxml
+if [ ! -f "$tx/tinyxml.cpp" ]; then
+  work=$(mktemp -d)
+  (cd "$work" && apt-get source -qq --download-only tinyxml >/dev/null)
+  dsc=$(ls "$work"/tinyxml_*.dsc | head -n 1)
+  rm -rf "$tx.tmp" && mkdir -p "$(dirname "$tx")"
+  dpkg-source -q --skip-patches -x "$dsc" "$tx.tmp" >/dev/null
+  for p in CVE-2021-42260.patch CVE-2023-34194.patch; do
+    patch -s -d "$tx.tmp" -p1 < "$tx.tmp/debian/patches/$p"
+  done
+  rm -rf "$tx" && mv "$tx.tmp" "$tx"
+  rm -rf "$work"
+fi

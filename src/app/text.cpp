@@ -1,0 +1,78 @@
+#include "app/text.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+int TextBuffer::Copy(const char* source) {
+    size_t n = strlen(source);
+    if (n >= kSize) return 0;
+    memcpy(text, source, n + 1);
+    return 1;
+}
+
+int TextBuffer::Append(const char* source) {
+    size_t have = strlen(text);
+    size_t n = strlen(source);
+    if (have + n >= kSize) return 0;
+    memcpy(text + have, source, n + 1);
+    return 1;
+}
+
+size_t TextBuffer::Length() const { return strlen(text); }
+
+NameList::NameList(const char* list) : copy_(nullptr), next_(nullptr) {
+    if (!list) return;
+    size_t n = strlen(list) + 1;
+    copy_ = static_cast<char*>(malloc(n));
+    if (copy_) memcpy(copy_, list, n);
+    next_ = copy_;
+}
+
+NameList::~NameList() { free(copy_); }
+
+const char* NameList::Next() {
+    if (!next_) return nullptr;
+    while (*next_ == ',') ++next_;
+    if (*next_ == '\0') {
+        next_ = nullptr;
+        return nullptr;
+    }
+    char* name = next_;
+    while (*next_ != '\0' && *next_ != ',') ++next_;
+    if (*next_ == ',') *next_++ = '\0';
+    return name;
+}
+
+static unsigned char FoldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+}
+
+static bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+bool EqualPrefixNoCase(const char* a, const char* b, size_t n) {
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+    for (size_t i = 0; i < n; ++i) {
+        if (IsLeadByte(x[i])) {
+            // Both bytes of a double-byte character must be equal as they stand.
+            if (x[i] != y[i]) return false;
+            if (++i < n && x[i] != y[i]) return false;
+        } else if (FoldAscii(x[i]) != FoldAscii(y[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool EqualNoCase(const char* a, const char* b) {
+    size_t n = strlen(a);
+    return strlen(b) == n && EqualPrefixNoCase(a, b, n);
+}
+
+const char* FindNoCase(const char* haystack, const char* needle) {
+    size_t n = strlen(needle);
+    for (const char* p = haystack;; ++p) {
+        if (EqualPrefixNoCase(p, needle, n)) return p;
+        if (*p == '\0') return nullptr;
+    }
+}

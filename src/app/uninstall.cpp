@@ -1,0 +1,97 @@
+#include "app/uninstall.h"
+
+#include <string.h>
+#include <windows.h>
+
+#include "app/messages.h"
+#include "remove/removal.h"
+#include "sysloc/sysloc.h"
+
+namespace {
+
+char g_title[MAX_PATH];
+
+// The temporary directory: "Local AppData"\Temp when it exists, else C:\Windows\Temp.
+int ResolveTempDirectory(TextBuffer& tempDirectory) {
+    if (GetShellFolderPath("Local AppData", tempDirectory) && tempDirectory.Append("\\") &&
+        tempDirectory.Append("Temp") && PathExists(tempDirectory, nullptr))
+        return 1;
+    bool isDirectory = false;
+    const char* windowsTemp = "C:\\Windows\\Temp";
+    if (!PathExists(windowsTemp, &isDirectory) || !isDirectory) return 0;
+    return tempDirectory.Copy(windowsTemp);
+}
+
+}  // namespace
+
+void InitAppTitle() {
+    TextBuffer path;
+    if (!GetModulePath(path)) return;
+    const char* name = path.text;
+    for (const char* p = path.text; *p; ++p)
+        if (*p == '\\' || *p == '/') name = p + 1;
+    size_t length = strlen(name);
+    if (const char* dot = strrchr(name, '.')) length = dot - name;
+    if (length >= sizeof(g_title)) length = sizeof(g_title) - 1;
+    memcpy(g_title, name, length);
+    g_title[length] = '\0';
+}
+
+const char* AppTitle() { return g_title; }
+
+void ShowMessage(const char* text) {
+    MessageBoxA(nullptr, text, g_title, MB_OK | MB_ICONEXCLAMATION);
+}
+
+int ConfirmUninstall() {
+    return MessageBoxA(nullptr, MSG_CONFIRM, g_title, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+}
+
+void ReportFailure(const char* prefix, const char* code) {
+    TextBuffer message;
+    message.Copy(prefix);
+    message.Append(code);
+    ShowMessage(message);
+}
+
+int uninstall::InitInstance() {
+    if (!ParseOptions(SplitCommandLine(GetCommandLineA()), *this))
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_TEMP_DIR);
+    RunUninstall();
+    return 1;
+}
+
+int uninstall::RunUninstall() {
+    TextBuffer tempDirectory;
+    if (!ResolveTempDirectory(tempDirectory)) {
+        ReportFailure(MSG_FAILED_ONE_BLANK, CODE_NO_TEMP_DIR);
+        return 0;
+    }
+    TextBuffer ownPath;
+    if (!GetModulePath(ownPath)) {
+        ReportFailure(MSG_FAILED_ONE_BLANK, CODE_NO_MODULE_PATH);
+        return 0;
+    }
+    // Windows paths ignore letter case, and the system may report our path in another
+    // case than the temp path was written in.
+    if (!FindNoCase(ownPath, tempDirectory)) return LaunchWorkingCopy(tempDirectory, ownPath);
+
+    if (!m_installDir || !*m_installDir) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_INSTALL_DIR);
+        return 0;
+    }
+    if (!IsRemovableInstallDir(m_installDir, tempDirectory)) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_DIR_REFUSED);
+        return 0;
+    }
+    if (!ConfirmUninstall()) return 0;
+    if (!CheckRunningPrograms()) return 0;
+    if (!RemoveShortcuts()) return 0;
+    if (!RemoveInstallDir()) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_REMOVAL_INCOMPLETE);
+        return 0;
+    }
+    RemoveUninstallEntries();
+    ShowMessage(MSG_SUCCEEDED);
+    return 1;
+}

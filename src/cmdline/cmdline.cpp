@@ -1,0 +1,125 @@
+#include "cmdline/cmdline.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+char* g_lineCopy = nullptr;
+const char* g_items[kMaxCommandLineItems + 1];
+
+int g_scanIndex = 0;
+const char* g_scanPosition = nullptr;
+const char* g_optionArgument = nullptr;
+
+const char kOptionLetters[] = "p:e:R:S:s:";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+}  // namespace
+
+int SplitCommandLine(const char* commandLine) {
+    if (!commandLine || !*commandLine) return 0;
+    g_items[0] = nullptr;
+    free(g_lineCopy);
+    size_t length = strlen(commandLine);
+    g_lineCopy = static_cast<char*>(malloc(length + 16));
+    if (!g_lineCopy) return 0;
+    memcpy(g_lineCopy, commandLine, length + 1);
+
+    char* p = g_lineCopy;
+    if (*p == '"') {
+        ++p;
+        if (!*p) return 0;
+        g_items[0] = p;
+        while (*p && *p != '"') ++p;
+        if (!*p) {
+            g_items[0] = nullptr;
+            return 0;
+        }
+        *p++ = '\0';
+    } else {
+        g_items[0] = p;
+        while (*p && !IsBlank(*p)) ++p;
+        if (*p) *p++ = '\0';
+    }
+    g_items[1] = nullptr;
+
+    int count = 1;
+    for (;;) {
+        while (IsBlank(*p)) ++p;
+        if (!*p) return count;
+        bool quoted = *p == '"';
+        if (quoted) ++p;
+        g_items[count++] = p;
+        g_items[count] = nullptr;
+        if (quoted) {
+            if (!*p) return count;
+            while (*p && *p != '"') ++p;
+        } else {
+            while (*p && !IsBlank(*p)) ++p;
+        }
+        if (!*p) return count;
+        *p++ = '\0';
+        if (count == kMaxCommandLineItems) return count;
+    }
+}
+
+const char* CommandLineItem(int index) {
+    return (index >= 0 && index <= kMaxCommandLineItems) ? g_items[index] : nullptr;
+}
+
+int GetOpt(int count) {
+    if (g_scanIndex == 0) g_scanPosition = nullptr;
+    g_optionArgument = nullptr;
+    if (!g_scanPosition || !*g_scanPosition) {
+        if (g_scanIndex == 0) g_scanIndex = 1;
+        const char* item = g_scanIndex < count ? g_items[g_scanIndex] : nullptr;
+        if (!item || item[0] != '-' || item[1] == '\0') return -1;
+        if (strcmp(item, "--") == 0) {
+            ++g_scanIndex;
+            return -1;
+        }
+        g_scanPosition = item + 1;
+        ++g_scanIndex;
+    }
+    char letter = *g_scanPosition++;
+    const char* spec = letter == ':' ? nullptr : strchr(kOptionLetters, letter);
+    if (!spec) return '?';
+    // Every option takes an argument: the rest of the item, or else the next item.
+    if (*g_scanPosition) {
+        g_optionArgument = g_scanPosition;
+        g_scanPosition = nullptr;
+        return letter;
+    }
+    if (g_scanIndex >= count) return '?';
+    g_optionArgument = g_items[g_scanIndex++];
+    return letter;
+}
+
+const char* OptionArgument() { return g_optionArgument; }
+
+void RestartOptionScan() {
+    g_scanIndex = 0;
+    g_scanPosition = nullptr;
+    g_optionArgument = nullptr;
+}
+
+int ParseOptions(int count, OptionFields& fields) {
+    for (;;) {
+        int letter = GetOpt(count);
+        const char* argument = g_optionArgument;
+        bool given = argument && *argument;
+        switch (letter) {
+            case 'p':
+                if (!given) return 0;
+                fields.m_installDir = argument;
+                break;
+            case 'e': if (given) fields.m_executable = argument; break;
+            case 'R': if (given) fields.m_regFolderName = argument; break;
+            case 'S': if (given) fields.m_scFolderName = argument; break;
+            case 's': if (given) fields.m_scDesktopName = argument; break;
+            default: return 1;
+        }
+    }
+}

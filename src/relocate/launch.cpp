@@ -1,0 +1,115 @@
+// Phase one: copy ourselves into the temp directory and start the copy with everything
+// phase two needs on its command line.
+#include <string.h>
+#include <windows.h>
+
+#include "app/messages.h"
+#include "app/uninstall.h"
+#include "relocate/config.h"
+#include "sysloc/handles.h"
+#include "sysloc/sysloc.h"
+
+namespace {
+
+// Appends ` -x "value"` when value is non-empty. A value holding a double quote cannot be
+// passed whole, so it is refused like one that does not fit.
+int AppendOption(TextBuffer& commandLine, const char* option, const char* value) {
+    if (!value || !*value) return 1;
+    if (strchr(value, '"')) return 0;
+    return commandLine.Append(option) && commandLine.Append("\"") &&
+           commandLine.Append(value) && commandLine.Append("\"");
+}
+
+bool SameContents(HANDLE a, HANDLE b) {
+    char bufferA[4096], bufferB[4096];
+    for (;;) {
+        DWORD readA = 0, readB = 0;
+        if (!ReadFile(a, bufferA, sizeof(bufferA), &readA, nullptr) ||
+            !ReadFile(b, bufferB, sizeof(bufferB), &readB, nullptr) || readA != readB ||
+            memcmp(bufferA, bufferB, readA) != 0)
+            return false;
+        if (readA == 0) return true;
+    }
+}
+
+HANDLE OpenForReading(const char* path, DWORD share) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    return h == INVALID_HANDLE_VALUE ? nullptr : h;
+}
+
+// Starts the working copy while holding it open against writes, renames and deletes, after
+// checking that what lies there is still a byte-for-byte copy of ourselves.
+int StartHeldCopy(const char* ownPath, const char* workingCopy, char* commandLine,
+                  const char* currentDirectory) {
+    ScopedHandle held(OpenForReading(workingCopy, FILE_SHARE_READ));
+    ScopedHandle own(OpenForReading(ownPath, FILE_SHARE_READ | FILE_SHARE_DELETE));
+    if (!held.get() || !own.get() || !SameContents(held.get(), own.get())) return 0;
+
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof(startup));
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process;
+    if (!CreateProcessA(workingCopy, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDirectory, &startup, &process))
+        return 0;
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 1;
+}
+
+}  // namespace
+
+int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath) {
+    TextBuffer workingCopy;
+    if (!workingCopy.Copy(tempDirectory) || !workingCopy.Append("\\VORNA") ||
+        !workingCopy.Append("uninstall.exe") || !CopyFileA(ownPath, workingCopy, FALSE)) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_COPY_FAILED);
+        return 0;
+    }
+
+    TextBuffer installDir;
+    if (!GetModulePath(installDir) || !installDir.text[0]) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_MODULE_PATH_AGAIN);
+        return 0;
+    }
+    // Bytes, not characters: a GBK trail byte 0x5C counts as a backslash here too.
+    if (char* lastSeparator = strrchr(installDir.text, '\\')) lastSeparator[1] = '\0';
+    m_installDir = installDir;
+
+    TextBuffer configPath;
+    bool pathFits = configPath.Copy(installDir) && configPath.Append("\\conf.xml");
+    TiXmlDocument config(configPath.text);
+    if (!pathFits || !PathExists(configPath, nullptr) || !config.LoadFile()) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
+        return 0;
+    }
+    TiXmlHandle document(&config);
+    m_executable = LookupConfigText(document, CONFIG_EXECUTABLE);
+    m_regFolderName = LookupConfigText(document, CONFIG_REG_FOLDER_NAME);
+    m_scFolderName = LookupConfigText(document, CONFIG_SC_FOLDER_NAME);
+    m_scDesktopName = LookupConfigText(document, CONFIG_SC_DESKTOP_NAME);
+
+    // The copy's path is quoted: a temp path with a blank must neither split the line nor
+    // let the system start another program in its place.
+    TextBuffer commandLine;
+    if (!commandLine.Copy("\"") || !commandLine.Append(workingCopy) ||
+        !commandLine.Append("\"") || !AppendOption(commandLine, " -p ", m_installDir)) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_START_FAILED);
+        return 0;
+    }
+    if (!AppendOption(commandLine, " -e ", m_executable) ||
+        !AppendOption(commandLine, " -R ", m_regFolderName) ||
+        !AppendOption(commandLine, " -S ", m_scFolderName) ||
+        !AppendOption(commandLine, " -s ", m_scDesktopName)) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
+        return 0;
+    }
+    // The copy starts in the temp directory so that it does not hold the installation
+    // directory as its current directory.
+    if (!StartHeldCopy(ownPath, workingCopy, commandLine, tempDirectory)) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_START_FAILED);
+        return 0;
+    }
+    return 1;
+}

@@ -1,0 +1,80 @@
+#include "remove/names.h"
+
+#include <string.h>
+
+#include "app/text.h"
+
+namespace {
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+size_t TrimmedLength(const char* path) {
+    size_t n = strlen(path);
+    while (n > 0 && IsSeparator(path[n - 1])) --n;
+    return n;
+}
+
+}  // namespace
+
+bool ProgramNameMatches(const char* listName, const char* baseName) {
+    if (EqualNoCase(listName, baseName)) return true;
+    size_t n = strlen(listName);
+    return strlen(baseName) == n + 4 && EqualPrefixNoCase(listName, baseName, n) &&
+           EqualNoCase(baseName + n, ".exe");
+}
+
+bool IsAbsolutePath(const char* path) {
+    if (IsLetter(path[0]) && path[1] == ':' && IsSeparator(path[2])) return true;
+    // \\server\share, but not the device forms \\?\ and \\.\ .
+    return IsSeparator(path[0]) && IsSeparator(path[1]) && path[2] && !IsSeparator(path[2]) &&
+           !((path[2] == '?' || path[2] == '.') && IsSeparator(path[3]));
+}
+
+bool IsRootPath(const char* path) {
+    size_t n = TrimmedLength(path);
+    if (IsLetter(path[0]) && path[1] == ':') return n <= 2;
+    if (!(IsSeparator(path[0]) && IsSeparator(path[1]))) return false;
+    int separators = 0;  // \\server\share holds one separator after the leading pair
+    for (size_t i = 2; i < n; ++i)
+        if (IsSeparator(path[i])) ++separators;
+    return separators <= 1;
+}
+
+bool HasDotOnlyComponent(const char* path) {
+    const char* p = path;
+    while (*p) {
+        while (IsSeparator(*p)) ++p;
+        const char* start = p;
+        bool dotsAndBlanks = true, hasDot = false;
+        for (; *p && !IsSeparator(*p); ++p) {
+            if (*p == '.') hasDot = true;
+            else if (*p != ' ') dotsAndBlanks = false;
+        }
+        if (p > start && dotsAndBlanks && hasDot) return true;
+    }
+    return false;
+}
+
+bool PathIsWithin(const char* inner, const char* outer) {
+    size_t n = TrimmedLength(outer);
+    size_t innerLength = TrimmedLength(inner);
+    if (n == 0 || innerLength < n) return false;
+    // Compare component by component so that "/" and "\\" count alike.
+    size_t i = 0;
+    while (i < n) {
+        size_t run = 0;
+        while (i + run < n && !IsSeparator(outer[i + run])) ++run;
+        if (!EqualPrefixNoCase(inner + i, outer + i, run)) return false;
+        i += run;
+        if (i < n) {
+            if (!IsSeparator(inner[i])) return false;
+            ++i;
+        }
+    }
+    return innerLength == n || IsSeparator(inner[n]);
+}
+
+bool IsSafeListName(const char* name) {
+    return !IsSeparator(name[0]) && !strchr(name, ':') && !HasDotOnlyComponent(name);
+}

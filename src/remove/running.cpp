@@ -1,0 +1,133 @@
+// The running-program check: no listed program may run while phase two removes things.
+#include <stdlib.h>
+#include <string.h>
+#include <windows.h>
+// Declares the kernel32 forms K32EnumProcesses and friends; psapi.dll is never loaded.
+#include <psapi.h>
+
+#include "app/messages.h"
+#include "app/text.h"
+#include "app/uninstall.h"
+#include "remove/names.h"
+#include "sysloc/handles.h"
+
+namespace {
+
+// One snapshot of the running processes' identifiers; every identifier is handed out but 0.
+class ProcessIdList {
+public:
+    ~ProcessIdList() { free(ids_); }
+
+    DWORD First() {
+        count_ = 0;
+        cursor_ = 0;
+        // A full array may mean a cut list: grow it until the list fits.
+        for (DWORD capacity = 1024;; capacity *= 2) {
+            free(ids_);
+            ids_ = static_cast<DWORD*>(malloc(capacity * sizeof(DWORD)));
+            DWORD bytes = 0;
+            if (!ids_ || !K32EnumProcesses(ids_, capacity * sizeof(DWORD), &bytes)) return 0;
+            count_ = bytes / sizeof(DWORD);
+            if (count_ < capacity) break;
+        }
+        return Next();
+    }
+
+    DWORD Next() {
+        while (ids_ && cursor_ < count_) {
+            DWORD id = ids_[cursor_++];
+            if (id != 0) return id;
+        }
+        return 0;
+    }
+
+private:
+    DWORD* ids_ = nullptr;
+    DWORD count_ = 0;
+    DWORD cursor_ = 0;
+};
+
+// The modules of one opened process; the first is its executable.
+class ProcessModuleList {
+public:
+    explicit ProcessModuleList(HANDLE process) : process_(process) {}
+
+    HMODULE First() {
+        DWORD bytes = 0;
+        if (!process_.get() ||
+            !K32EnumProcessModules(process_.get(), modules_, sizeof(modules_), &bytes) ||
+            bytes < sizeof(HMODULE))
+            return nullptr;
+        return modules_[0];
+    }
+
+    HANDLE process() const { return process_.get(); }
+
+private:
+    ScopedHandle process_;
+    HMODULE modules_[1024];
+};
+
+// The executable base names of every process we may examine, taken once for the whole list.
+class RunningPrograms {
+public:
+    ~RunningPrograms() { free(names_); }
+
+    void Take() {
+        ProcessIdList ids;
+        for (DWORD id = ids.First(); id != 0; id = ids.Next()) {
+            ProcessModuleList modules(
+                OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+            HMODULE executable = modules.First();
+            char baseName[MAX_PATH];
+            if (executable &&
+                K32GetModuleBaseNameA(modules.process(), executable, baseName, MAX_PATH))
+                Add(baseName);
+        }
+    }
+
+    bool Contains(const char* listName) const {
+        for (size_t at = 0; at < used_; at += strlen(names_ + at) + 1)
+            if (ProgramNameMatches(listName, names_ + at)) return true;
+        return false;
+    }
+
+private:
+    void Add(const char* name) {
+        size_t length = strlen(name) + 1;
+        if (used_ + length > capacity_) {
+            size_t capacity = capacity_ ? capacity_ * 2 : 4096;
+            while (used_ + length > capacity) capacity *= 2;
+            char* grown = static_cast<char*>(realloc(names_, capacity));
+            if (!grown) return;
+            names_ = grown;
+            capacity_ = capacity;
+        }
+        memcpy(names_ + used_, name, length);
+        used_ += length;
+    }
+
+    char* names_ = nullptr;
+    size_t used_ = 0;
+    size_t capacity_ = 0;
+};
+
+}  // namespace
+
+int uninstall::CheckRunningPrograms() {
+    NameList names(m_executable);
+    const char* name = names.Next();
+    if (!name) return 1;
+
+    RunningPrograms running;
+    running.Take();
+    for (; name; name = names.Next()) {
+        if (!running.Contains(name)) continue;
+        TextBuffer message;
+        message.Copy(MSG_CLOSE_PROGRAM);
+        message.Append(name);
+        ShowMessage(message);
+        return 0;
+    }
+    return 1;
+}

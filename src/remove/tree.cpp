@@ -1,0 +1,86 @@
+// Removal of a directory tree, and of the installation directory with it.
+#include <string.h>
+
+#include "app/text.h"
+#include "app/uninstall.h"
+#include "remove/names.h"
+#include "remove/removal.h"
+#include "sysloc/handles.h"
+#include "sysloc/sysloc.h"
+
+namespace {
+
+DWORD RemoveLink(const char* path, DWORD attributes) {
+    BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path)
+                                                           : DeleteFileA(path);
+    return removed ? ERROR_SUCCESS : GetLastError();
+}
+
+DWORD DeleteFileReset(const char* path) {
+    if (!SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
+    if (!DeleteFileA(path)) return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+DWORD DeleteLevel(const char* dir, bool recurse);
+
+// Deletes the entries of dir. Sets keepDir when dir must stay: its search could not start,
+// or recurse is false and a subdirectory was kept.
+DWORD DeleteEntries(const char* dir, bool recurse, bool& keepDir) {
+    TextBuffer pattern;
+    if (!pattern.Copy(dir) || !pattern.Append("\\*.*")) return ERROR_FILENAME_EXCED_RANGE;
+    WIN32_FIND_DATAA entry;
+    ScopedFind search(FindFirstFileA(pattern, &entry));
+    if (search.get() == INVALID_HANDLE_VALUE) {
+        keepDir = true;
+        return ERROR_SUCCESS;
+    }
+    do {
+        if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
+        TextBuffer path;
+        if (!path.Copy(dir) || !path.Append("\\") || !path.Append(entry.cFileName))
+            return ERROR_FILENAME_EXCED_RANGE;
+        DWORD code;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+            code = RemoveLink(path, entry.dwFileAttributes);
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!recurse) {
+                keepDir = true;
+                continue;
+            }
+            code = DeleteLevel(path, true);
+        } else {
+            code = DeleteFileReset(path);
+        }
+        if (code != ERROR_SUCCESS) return code;
+    } while (FindNextFileA(search.get(), &entry));
+    DWORD searchEnd = GetLastError();
+    return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : searchEnd;
+}
+
+DWORD DeleteLevel(const char* dir, bool recurse) {
+    bool keepDir = false;
+    DWORD code = DeleteEntries(dir, recurse, keepDir);
+    if (code != ERROR_SUCCESS || keepDir) return code;
+    if (!SetFileAttributesA(dir, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
+    if (!RemoveDirectoryA(dir)) return GetLastError();
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+DWORD DeleteTree(const char* dir, bool recurse) {
+    DWORD attributes = GetFileAttributesA(dir);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return RemoveLink(dir, attributes);
+    return DeleteLevel(dir, recurse);
+}
+
+int uninstall::RemoveInstallDir() {
+    if (!m_installDir || !*m_installDir) return 0;
+    bool isDirectory = false;
+    if (!PathExists(m_installDir, &isDirectory) || !isDirectory) return 1;
+    // A directory that could not even be searched is still there: that is no success.
+    if (DeleteTree(m_installDir, true) != ERROR_SUCCESS) return 0;
+    return !PathExists(m_installDir, nullptr);
+}
