@@ -1,0 +1,110 @@
+// Test support for the Windows tests: runs the real uninstaller, reads and presses the boxes
+// it shows, starts stand-in programs under chosen names, and makes real files and keys in
+// the private prefix. Everything here talks to the real system through Win32.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace wt {
+
+// ---- Paths -------------------------------------------------------------------------------
+std::string WinPath(const std::string& unixPath);  // "/a/b" -> "Z:\a\b"
+std::string UninstallExe();  // Windows path of the built uninstall.exe
+std::string SleeperExe();    // Windows path of the stand-in program (see RunningProgram)
+std::string TempDir();       // the temp directory the uninstaller resolves in this prefix
+
+// ---- Message boxes -----------------------------------------------------------------------
+enum class Answer { Ok, Cancel, Close };  // Close: the box's close button (WM_CLOSE)
+
+struct Box {
+    DWORD pid = 0;
+    std::string caption;        // as GetWindowTextA returns it (code page 936 bytes)
+    std::string text;           // the static text of the box, exact GBK bytes
+    std::vector<int> buttons;   // the button ids the box has, in order IDOK, IDCANCEL, ...
+};
+
+struct RunResult {
+    std::vector<Box> boxes;     // in the order they appeared
+    DWORD exitCode = 0;         // of the process started
+    bool timedOut = false;
+};
+
+// Starts commandLine, answers box i with answers[i] (OK when the list is exhausted) and waits
+// until the started process and every VORNAuninstall.exe running in the prefix have ended.
+RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers = {},
+                       const std::string& currentDirectory = "", DWORD timeoutMs = 60000);
+
+// Watches boxes shown by this test process itself (for in-process calls of the product's
+// code), answering them like RunAndAnswer, on a thread of its own until destroyed.
+class BoxWatcher {
+public:
+    explicit BoxWatcher(std::vector<Answer> answers = {});
+    ~BoxWatcher();
+    std::vector<Box> Boxes();  // the boxes seen so far
+
+private:
+    struct State;
+    State* state_;
+};
+
+// GBK bytes of a UTF-8 text (code page 936), for comparing box texts.
+std::string Gbk(const std::string& utf8);
+
+// ---- Stand-in programs -------------------------------------------------------------------
+// A copy of the sleeper program under dir\fileName, started; it ends by itself after
+// lifetimeMs, or when the object is destroyed (terminated then) .
+class RunningProgram {
+public:
+    RunningProgram(const std::string& dir, const std::string& fileName, DWORD lifetimeMs = 60000);
+    ~RunningProgram();
+    bool IsRunning() const;
+    DWORD pid() const;
+
+private:
+    PROCESS_INFORMATION pi_{};
+};
+
+// Holds a file open in another process without FILE_SHARE_DELETE until destroyed.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path);
+    ~HeldFile();
+
+private:
+    PROCESS_INFORMATION pi_{};
+};
+
+// ---- Files -------------------------------------------------------------------------------
+void WriteTextFile(const std::string& path, const std::string& content);  // makes parents
+void MakeDirs(const std::string& path);
+bool Exists(const std::string& path);
+void RemoveAll(const std::string& path);  // cleanup after a test; clears attributes first
+// Every path below root (relative, sorted), directories with a trailing backslash.
+std::vector<std::string> ListTree(const std::string& root);
+
+// ---- Registry ----------------------------------------------------------------------------
+// Root HKLM or HKCU, 32-bit view (what the product sees). Subkey below the Uninstall key.
+void CreateUninstallKey(HKEY root, const std::string& name);
+bool UninstallKeyExists(HKEY root, const std::string& name);
+void DeleteUninstallKeyTree(HKEY root, const std::string& name);  // cleanup
+
+std::string ShellFolder(const std::string& valueName);  // the current value, REG_SZ
+// Replaces (or with a null value, removes) one value of the user's Shell Folders key and
+// restores the original when destroyed.
+class ShellFolderOverride {
+public:
+    ShellFolderOverride(const std::string& valueName, const char* value,
+                        DWORD type = REG_SZ);
+    ShellFolderOverride(const std::string& valueName, const std::string& rawData, DWORD type);
+    ~ShellFolderOverride();
+
+private:
+    std::string name_;
+    std::vector<BYTE> saved_;
+    DWORD savedType_ = 0;
+    bool existed_ = false;
+};
+
+}  // namespace wt
