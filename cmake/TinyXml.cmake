@@ -7,4 +7,4 @@ add_library(tinyxml STATIC
   ${TINYXML_DIR}/tinyxml.cpp ${TINYXML_DIR}/tinystr.cpp
   ${TINYXML_DIR}/tinyxmlerror.cpp ${TINYXML_DIR}/tinyxmlparser.cpp)
 target_include_directories(tinyxml SYSTEM PUBLIC ${TINYXML_DIR})
-target_compile_options(tinyxml PRIVATE -w)
+target_compile_options(tinyxml PRIVATE -w ${PRODUCT_CXX_FLAGS})
