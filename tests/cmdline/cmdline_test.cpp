@@ -1,0 +1,256 @@
+// How the working copy's command line becomes the five option fields.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "cmdline/cmdline.h"
+
+namespace {
+
+struct Parsed {
+    int count = 0;
+    int result = -1;
+    OptionFields fields;
+};
+
+// Splits and scans one line the way the program does at start.
+Parsed Parse(const char* line) {
+    Parsed parsed;
+    RestartOptionScan();
+    parsed.count = SplitCommandLine(line);
+    parsed.result = ParseOptions(parsed.count, parsed.fields);
+    return parsed;
+}
+
+std::string Item(int index) {
+    const char* item = CommandLineItem(index);
+    return item ? item : "<null>";
+}
+
+#define EXPECT_FIELD_NULL(field) EXPECT_EQ(field, nullptr) << #field " = " << field
+#define EXPECT_FIELD(field, text)                 \
+    do {                                          \
+        ASSERT_NE(field, nullptr) << #field;      \
+        EXPECT_STREQ(field, text);                \
+    } while (0)
+
+TEST(CommandLine, RelaunchLineOfPhaseOne) {
+    Parsed p = Parse("C:\\T\\VORNAuninstall.exe -p \"C:\\Apps\\Tool\\\" -e \"a.exe,b.exe\"");
+    EXPECT_EQ(p.count, 5);
+    EXPECT_EQ(p.result, 1);
+    EXPECT_EQ(Item(0), "C:\\T\\VORNAuninstall.exe");
+    EXPECT_EQ(Item(1), "-p");
+    EXPECT_EQ(Item(4), "a.exe,b.exe");
+    EXPECT_EQ(Item(5), "<null>");
+    // The backslash before the closing quote is an ordinary character.
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps\\Tool\\");
+    EXPECT_FIELD(p.fields.m_executable, "a.exe,b.exe");
+    EXPECT_FIELD_NULL(p.fields.m_regFolderName);
+    EXPECT_FIELD_NULL(p.fields.m_scFolderName);
+    EXPECT_FIELD_NULL(p.fields.m_scDesktopName);
+}
+
+TEST(CommandLine, AllFiveOptions) {
+    Parsed p = Parse("x.exe -p \"C:\\Apps\\Tool\\\" -e \"a.exe\" -R \"AppKey,App Key 2\" "
+                     "-S \"App Group\" -s \"App.lnk,Other.lnk\"");
+    EXPECT_EQ(p.count, 11);
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps\\Tool\\");
+    EXPECT_FIELD(p.fields.m_executable, "a.exe");
+    EXPECT_FIELD(p.fields.m_regFolderName, "AppKey,App Key 2");
+    EXPECT_FIELD(p.fields.m_scFolderName, "App Group");
+    EXPECT_FIELD(p.fields.m_scDesktopName, "App.lnk,Other.lnk");
+}
+
+TEST(CommandLine, AttachedArguments) {
+    Parsed p = Parse("x.exe -pC:\\Apps -ep");
+    EXPECT_EQ(p.count, 3);
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps");
+    EXPECT_FIELD(p.fields.m_executable, "p");
+
+    p = Parse("x.exe -RKey -SGroup -sA.lnk");
+    EXPECT_FIELD(p.fields.m_regFolderName, "Key");
+    EXPECT_FIELD(p.fields.m_scFolderName, "Group");
+    EXPECT_FIELD(p.fields.m_scDesktopName, "A.lnk");
+}
+
+TEST(CommandLine, OptionTakesNextItemEvenWhenItLooksLikeAnOption) {
+    Parsed p = Parse("x.exe -p -e -R Key");
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD(p.fields.m_installDir, "-e");
+    EXPECT_FIELD_NULL(p.fields.m_executable);
+    EXPECT_FIELD(p.fields.m_regFolderName, "Key");
+}
+
+TEST(CommandLine, EmptyInstallDirEndsTheScanWithZero) {
+    Parsed p = Parse("x.exe -e a.exe -p \"\" -R Key");
+    EXPECT_EQ(p.count, 7);
+    EXPECT_EQ(p.result, 0);
+    EXPECT_FIELD(p.fields.m_executable, "a.exe");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+    EXPECT_FIELD_NULL(p.fields.m_regFolderName);
+
+    // A quote that opens at the very end is an empty item too.
+    p = Parse("x.exe -p \"");
+    EXPECT_EQ(p.count, 3);
+    EXPECT_EQ(Item(2), "");
+    EXPECT_EQ(p.result, 0);
+}
+
+TEST(CommandLine, EmptyArgumentOfOtherOptionsIsSkipped) {
+    Parsed p = Parse("x.exe -e \"\" -R \"\" -S \"\" -s \"\" -p C:\\Apps");
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD_NULL(p.fields.m_executable);
+    EXPECT_FIELD_NULL(p.fields.m_regFolderName);
+    EXPECT_FIELD_NULL(p.fields.m_scFolderName);
+    EXPECT_FIELD_NULL(p.fields.m_scDesktopName);
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps");
+
+    // An empty argument does not clear what an earlier one set.
+    p = Parse("x.exe -e a.exe -e \"\"");
+    EXPECT_FIELD(p.fields.m_executable, "a.exe");
+}
+
+TEST(CommandLine, OptionWithoutArgumentAtTheEnd) {
+    Parsed p = Parse("x.exe -e a.exe -p");
+    EXPECT_EQ(p.count, 4);
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD(p.fields.m_executable, "a.exe");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+}
+
+TEST(CommandLine, UnknownOptionEndsTheScan) {
+    Parsed p = Parse("x.exe -e a.exe -x -p C:\\Apps");
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD(p.fields.m_executable, "a.exe");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+
+    p = Parse("x.exe -: -p C:\\Apps");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+    p = Parse("x.exe -P C:\\Apps");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+}
+
+TEST(CommandLine, NonOptionItemEndsTheScan) {
+    for (const char* line : {"x.exe C:\\Apps -p C:\\Apps", "x.exe - -p C:\\Apps",
+                             "x.exe -- -p C:\\Apps", "x.exe \"\" -p C:\\Apps"}) {
+        Parsed p = Parse(line);
+        EXPECT_EQ(p.result, 1) << line;
+        EXPECT_FIELD_NULL(p.fields.m_installDir) << line;
+    }
+    // Options before the stop are kept, nothing after it is read.
+    Parsed p = Parse("x.exe -e a.exe -- -p C:\\Apps");
+    EXPECT_FIELD(p.fields.m_executable, "a.exe");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+}
+
+TEST(CommandLine, LastOfARepeatedOptionWins) {
+    Parsed p = Parse("x.exe -p C:\\One -e a.exe -p C:\\Two -e b.exe");
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Two");
+    EXPECT_FIELD(p.fields.m_executable, "b.exe");
+}
+
+TEST(CommandLine, ProgramName) {
+    // A line that begins with a blank has an empty program name.
+    Parsed p = Parse(" -p C:\\Apps");
+    EXPECT_EQ(p.count, 3);
+    EXPECT_EQ(Item(0), "");
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps");
+
+    p = Parse("\t-p C:\\Apps");
+    EXPECT_EQ(Item(0), "");
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps");
+
+    // Unquoted, a path with a blank is two items and the second ends the scan.
+    p = Parse("C:\\Program Files\\x.exe -p C:\\Apps");
+    EXPECT_EQ(p.count, 4);
+    EXPECT_EQ(Item(0), "C:\\Program");
+    EXPECT_EQ(Item(1), "Files\\x.exe");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+
+    p = Parse("\"C:\\Program Files\\Temp Dir\\VORNAuninstall.exe\" -p \"C:\\My Apps\\\"");
+    EXPECT_EQ(p.count, 3);
+    EXPECT_EQ(Item(0), "C:\\Program Files\\Temp Dir\\VORNAuninstall.exe");
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\My Apps\\");
+
+    // The closing quote of the program name ends it even with no blank after it.
+    p = Parse("\"a b\"-pX");
+    EXPECT_EQ(p.count, 2);
+    EXPECT_EQ(Item(0), "a b");
+    EXPECT_EQ(Item(1), "-pX");
+    EXPECT_FIELD(p.fields.m_installDir, "X");
+
+    p = Parse("x.exe");
+    EXPECT_EQ(p.count, 1);
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+}
+
+TEST(CommandLine, QuotedValuesAreTakenWhole) {
+    Parsed p = Parse("x.exe -e \"a b.exe,\tc.exe\" -S \"Group\\Sub Group,,\" -s \"\\\\\"");
+    EXPECT_EQ(p.count, 7);
+    EXPECT_FIELD(p.fields.m_executable, "a b.exe,\tc.exe");
+    EXPECT_FIELD(p.fields.m_scFolderName, "Group\\Sub Group,,");
+    EXPECT_FIELD(p.fields.m_scDesktopName, "\\\\");
+
+    // Blanks and tabs between items are all separators.
+    p = Parse("x.exe \t -p \t\t C:\\Apps   -e  a.exe  ");
+    EXPECT_EQ(p.count, 5);
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps");
+    EXPECT_FIELD(p.fields.m_executable, "a.exe");
+
+    // GBK bytes, including a trail byte 0x5C, pass through unchanged.
+    p = Parse("x.exe -S \"\xD3\xA6\xD3\xC3 \x81\x5C\"");
+    EXPECT_FIELD(p.fields.m_scFolderName, "\xD3\xA6\xD3\xC3 \x81\x5C");
+}
+
+TEST(CommandLine, UnterminatedQuoteTakesTheRest) {
+    Parsed p = Parse("x.exe -e a.exe -p \"C:\\My Apps\\ -R Key");
+    EXPECT_EQ(p.count, 5);
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\My Apps\\ -R Key");
+    EXPECT_FIELD_NULL(p.fields.m_regFolderName);
+}
+
+TEST(CommandLine, TableHoldsAtMost128Items) {
+    std::string line = "x.exe";
+    for (int i = 1; i < 130; ++i) line += " i" + std::to_string(i);
+    Parsed p = Parse(line.c_str());
+    EXPECT_EQ(p.count, kMaxCommandLineItems);
+    EXPECT_EQ(Item(127), "i127");
+    EXPECT_EQ(Item(128), "<null>");
+
+    // Options among the first 128 items are read; an option whose argument fell beyond
+    // them has none.
+    line = "x.exe";
+    for (int i = 1; i <= 62; ++i) line += " -e e" + std::to_string(i);
+    p = Parse((line + " -p C:\\Apps").c_str());
+    EXPECT_EQ(p.count, 127);
+    EXPECT_FIELD(p.fields.m_executable, "e62");
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\Apps");
+
+    p = Parse((line + " -e e63 -p C:\\Apps").c_str());
+    EXPECT_EQ(p.count, kMaxCommandLineItems);
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD(p.fields.m_executable, "e63");
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+}
+
+TEST(CommandLine, NoItems) {
+    for (const char* line : {static_cast<const char*>(nullptr), "", "\"", "\"C:\\unterminated name"}) {
+        RestartOptionScan();
+        EXPECT_EQ(SplitCommandLine(line), 0) << (line ? line : "null");
+    }
+    Parsed p = Parse("");
+    EXPECT_EQ(p.result, 1);
+    EXPECT_FIELD_NULL(p.fields.m_installDir);
+}
+
+TEST(CommandLine, ScanStartsAfreshAfterRestart) {
+    Parsed first = Parse("x.exe -p C:\\One");
+    EXPECT_FIELD(first.fields.m_installDir, "C:\\One");
+    Parsed second = Parse("y.exe -e b.exe");
+    EXPECT_FIELD(second.fields.m_executable, "b.exe");
+    EXPECT_FIELD_NULL(second.fields.m_installDir);
+}
+
+}  // namespace
