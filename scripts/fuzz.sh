@@ -10,15 +10,20 @@ case $seconds in '' | *[!0-9]*) echo "usage: $0 [SECONDS]" >&2; exit 2 ;; esac
 
 top=$PWD
 out=$top/build/fuzz
-tx=$top/third_party/tinyxml
+# TINYXML_DIR picks another TinyXML tree, e.g. a patched copy, as the CMake build allows.
+tx=$(cd "${TINYXML_DIR:-$top/third_party/tinyxml}" 2>/dev/null && pwd || echo "${TINYXML_DIR:-}")
 if [ ! -f "$tx/tinyxml.cpp" ]; then
   echo "TinyXML source not found in $tx: run scripts/setup.sh" >&2
   exit 1
 fi
 
-cxx=${CXX_FUZZ:-clang++}
+cxx=clang++
 flags=(-std=c++17 -g -O1 -fno-omit-frame-pointer -fno-sanitize-recover=all -I"$top/src" -isystem "$tx")
 mkdir -p "$out/obj"
+if [ "$(cat "$out/obj/tinyxml.dir" 2>/dev/null)" != "$tx" ]; then
+  rm -f "$out"/obj/*.o
+  echo "$tx" >"$out/obj/tinyxml.dir"
+fi
 
 # An object is rebuilt when it is older than its source or any header it may include.
 newest_header=$(ls -t "$top"/src/*/*.h "$tx"/*.h | head -n 1)

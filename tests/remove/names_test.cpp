@@ -1,0 +1,96 @@
+// The name and path rules that decide what the removal steps may touch.
+#include <gtest/gtest.h>
+
+#include "remove/names.h"
+
+namespace {
+
+TEST(ProgramNameMatches, NameWithOrWithoutExe) {
+    EXPECT_TRUE(ProgramNameMatches("app", "APP.EXE"));
+    EXPECT_TRUE(ProgramNameMatches("app", "app.exe"));
+    EXPECT_TRUE(ProgramNameMatches("App.exe", "app.exe"));
+    EXPECT_TRUE(ProgramNameMatches("apphelper.exe", "AppHelper.Exe"));
+    EXPECT_TRUE(ProgramNameMatches("tool.com", "TOOL.COM"));
+    EXPECT_TRUE(ProgramNameMatches("\xD3\xA6\xD3\xC3", "\xD3\xA6\xD3\xC3.exe"));
+}
+
+TEST(ProgramNameMatches, OtherNamesDoNotMatch) {
+    EXPECT_FALSE(ProgramNameMatches("app.ex", "app.exe"));
+    EXPECT_FALSE(ProgramNameMatches("ap", "app.exe"));
+    EXPECT_FALSE(ProgramNameMatches("pp.exe", "app.exe"));
+    EXPECT_FALSE(ProgramNameMatches("bin\\app.exe", "app.exe"));
+    EXPECT_FALSE(ProgramNameMatches(" app", "app.exe"));
+    EXPECT_FALSE(ProgramNameMatches("app ", "app.exe"));
+    EXPECT_FALSE(ProgramNameMatches("app.exe", "app"));
+    EXPECT_FALSE(ProgramNameMatches("app", "app.dll"));
+    EXPECT_FALSE(ProgramNameMatches("app", "app.exe.exe"));
+    EXPECT_FALSE(ProgramNameMatches("app", "appx.exe"));
+    EXPECT_FALSE(ProgramNameMatches("", "app.exe"));
+    // A GBK character is not folded: its trail byte 0x41 is no 'A'.
+    EXPECT_FALSE(ProgramNameMatches("\x81\x61", "\x81\x41.exe"));
+    EXPECT_FALSE(ProgramNameMatches("\x81\x61.exe", "\x81\x41.EXE"));
+}
+
+TEST(IsAbsolutePath, DriveOrShare) {
+    for (const char* path : {"C:\\x", "C:/x", "c:\\", "z:/", "\\\\srv\\share\\x", "//srv/share",
+                             "\\\\srv"})
+        EXPECT_TRUE(IsAbsolutePath(path)) << path;
+    for (const char* path : {"", "x", "\\x", "/x", "C:x", "C:", "1:\\x", "\\\\?\\C:\\x",
+                             "\\\\.\\x", "//?/C:/x", "\\\\", "\\\\\\srv\\share", "x\\C:\\y"})
+        EXPECT_FALSE(IsAbsolutePath(path)) << path;
+}
+
+TEST(IsRootPath, DriveAndShareRoots) {
+    for (const char* path : {"C:\\", "C:", "c:/", "C:\\\\", "\\\\srv\\share", "\\\\srv\\share\\",
+                             "//srv/share/", "\\\\srv"})
+        EXPECT_TRUE(IsRootPath(path)) << path;
+    for (const char* path : {"C:\\a", "C:\\a\\", "\\\\srv\\share\\x", "\\\\srv\\share\\x\\",
+                             "a", "\\a"})
+        EXPECT_FALSE(IsRootPath(path)) << path;
+}
+
+TEST(HasDotOnlyComponent, DotsAndBlanks) {
+    for (const char* path : {"C:\\a\\..\\b", "a\\.", ".", "..", "...", " ..", ". .", ".. ",
+                             "C:\\Apps\\.\\", "C:/Apps/../", "\\\\srv\\share\\..\\x"})
+        EXPECT_TRUE(HasDotOnlyComponent(path)) << path;
+    for (const char* path : {"", ".x", "..x", "x.", "a.b", "C:\\Apps\\Tool", " ", "C:\\a b\\c",
+                             "C:\\.git\\x", "\\\\"})
+        EXPECT_FALSE(HasDotOnlyComponent(path)) << path;
+}
+
+TEST(PathIsWithin, CaseAndSeparatorsIgnored) {
+    EXPECT_TRUE(PathIsWithin("C:\\Apps\\Tool", "C:\\Apps"));
+    EXPECT_TRUE(PathIsWithin("C:\\Apps", "C:\\Apps"));
+    EXPECT_TRUE(PathIsWithin("C:\\Apps\\", "C:\\Apps"));
+    EXPECT_TRUE(PathIsWithin("C:\\Apps", "C:\\Apps\\\\"));
+    EXPECT_TRUE(PathIsWithin("c:/apps/tool/x.exe", "C:\\APPS\\"));
+    EXPECT_TRUE(PathIsWithin("C:\\Apps\\Tool", "c:/apps"));
+    EXPECT_TRUE(PathIsWithin("C:\\Windows\\Temp\\x", "C:\\"));
+    EXPECT_TRUE(PathIsWithin("\\\\srv\\share\\Apps", "\\\\SRV\\Share"));
+}
+
+TEST(PathIsWithin, SiblingsAndParentsAreNot) {
+    EXPECT_FALSE(PathIsWithin("C:\\Apps2", "C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin("C:\\Apps2\\Tool", "C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin("C:\\App", "C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin("C:\\", "C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin("D:\\Apps\\Tool", "C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin("C:\\Apps\\Tool", ""));
+    EXPECT_FALSE(PathIsWithin("C:\\Apps\\Tool", "\\"));
+    EXPECT_FALSE(PathIsWithin("", "C:\\Apps"));
+    // GBK characters compare exactly, their ASCII-range trail bytes are not folded.
+    EXPECT_FALSE(PathIsWithin("C:\\\x81\x41\\x", "C:\\\x81\x61"));
+    EXPECT_TRUE(PathIsWithin("c:\\\x81\x41\\x", "C:\\\x81\x41"));
+}
+
+TEST(IsSafeListName, StaysBelowItsFolder) {
+    for (const char* name : {"Vendor\\Tool", "Tool", ".x", "App Group", "Tool.lnk",
+                             "Vendor/Tool", "\xD3\xA6\xD3\xC3", "a..b"})
+        EXPECT_TRUE(IsSafeListName(name)) << name;
+    for (const char* name : {"..\\Startup", "C:\\Windows", "\\x", "/x", "a:b", "...", ".", "..",
+                             "Tool\\..", "Vendor\\..\\..\\x", " ..", "Tool.lnk:stream",
+                             "\\\\srv\\share"})
+        EXPECT_FALSE(IsSafeListName(name)) << name;
+}
+
+}  // namespace
