@@ -71,7 +71,8 @@ bool EqualNoCase(const char* a, const char* b) {
 
 const char* FindNoCase(const char* haystack, const char* needle) {
     size_t n = strlen(needle);
-    for (const char* p = haystack;; ++p) {
+    // Step by characters, so that a match never starts on a trail byte.
+    for (const char* p = haystack;; p += IsLeadByte(*p) && p[1] ? 2 : 1) {
         if (EqualPrefixNoCase(p, needle, n)) return p;
         if (*p == '\0') return nullptr;
     }

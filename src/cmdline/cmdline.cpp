@@ -20,7 +20,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 int SplitCommandLine(const char* commandLine) {
     if (!commandLine || !*commandLine) return 0;
-    g_items[0] = nullptr;
+    g_items[0] = g_items[1] = nullptr;
     free(g_lineCopy);
     size_t length = strlen(commandLine);
     g_lineCopy = static_cast<char*>(malloc(length + 16));

@@ -1,0 +1,262 @@
+// Reading conf.xml: real files written to a temp folder and loaded the way the program
+// loads them, then looked up by the four element paths.
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <direct.h>
+#include <process.h>
+#define MakeDir(path) _mkdir(path)
+#define RemoveDir(path) _rmdir(path)
+#define ProcessId() _getpid()
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#define MakeDir(path) mkdir(path, 0700)
+#define RemoveDir(path) rmdir(path)
+#define ProcessId() getpid()
+#endif
+
+#include "relocate/config.h"
+
+namespace {
+
+#ifdef _WIN32
+const char kSeparator[] = "\\";
+#else
+const char kSeparator[] = "/";
+#endif
+
+const char kExample[] =
+    "<?xml version=\"1.0\" encoding=\"GBK\"?>\n"
+    "<config>\n"
+    "  <global>\n"
+    "    <executable>app.exe,apphelper.exe</executable>\n"
+    "  </global>\n"
+    "  <unist>\n"
+    "    <regFolderName>AppKey</regFolderName>\n"
+    "    <scFolderName>App Group</scFolderName>\n"
+    "    <scDesktopName>App.lnk</scDesktopName>\n"
+    "  </unist>\n"
+    "</config>\n";
+
+std::string TempRoot() {
+#ifdef _WIN32
+    const char* temp = getenv("TEMP");
+#else
+    const char* temp = getenv("TMPDIR");
+#endif
+    return temp && *temp ? temp : (kSeparator[0] == '/' ? "/tmp" : ".");
+}
+
+// A folder of its own in the temp folder, with conf.xml files written into it.
+class Config : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A folder left behind by an earlier run that crashed must not stop this one.
+        std::string base = TempRoot() + kSeparator + "config_test." + std::to_string(ProcessId());
+        for (int i = 0; i < 100 && dir_.empty(); ++i) {
+            std::string dir = base + "." + std::to_string(i);
+            if (MakeDir(dir.c_str()) == 0) dir_ = dir;
+        }
+        ASSERT_FALSE(dir_.empty()) << base;
+        made_.push_back(dir_);
+    }
+
+    void TearDown() override {
+        for (auto it = files_.rbegin(); it != files_.rend(); ++it) remove(it->c_str());
+        for (auto it = made_.rbegin(); it != made_.rend(); ++it) RemoveDir(it->c_str());
+    }
+
+    std::string Folder(const std::string& name) {
+        std::string path = dir_ + kSeparator + name;
+        EXPECT_EQ(MakeDir(path.c_str()), 0) << path;
+        made_.push_back(path);
+        return path;
+    }
+
+    std::string Write(const std::string& content, const std::string& folder = "") {
+        std::string path = (folder.empty() ? dir_ : folder) + kSeparator + "conf.xml";
+        FILE* file = fopen(path.c_str(), "wb");
+        EXPECT_NE(file, nullptr) << path;
+        if (!file) return path;
+        EXPECT_EQ(fwrite(content.data(), 1, content.size(), file), content.size());
+        fclose(file);
+        files_.push_back(path);
+        return path;
+    }
+
+    // Loads the file as the program does: the document is named by the path.
+    bool Load(const std::string& content) {
+        document_.reset(new TiXmlDocument(Write(content).c_str()));
+        return document_->LoadFile();
+    }
+
+    // The text at path in the document loaded last, or "<null>".
+    std::string Text(const char* path) {
+        const char* text = LookupConfigText(TiXmlHandle(document_.get()), path);
+        return text ? text : "<null>";
+    }
+
+    void ExpectAllNull() {
+        for (const char* path : {CONFIG_EXECUTABLE, CONFIG_REG_FOLDER_NAME, CONFIG_SC_FOLDER_NAME,
+                                 CONFIG_SC_DESKTOP_NAME})
+            EXPECT_EQ(Text(path), "<null>") << path;
+    }
+
+    std::string dir_;
+    std::vector<std::string> made_, files_;
+    std::unique_ptr<TiXmlDocument> document_;
+};
+
+TEST_F(Config, ExampleDocument) {
+    ASSERT_TRUE(Load(kExample));
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "app.exe,apphelper.exe");
+    EXPECT_EQ(Text(CONFIG_REG_FOLDER_NAME), "AppKey");
+    EXPECT_EQ(Text(CONFIG_SC_FOLDER_NAME), "App Group");
+    EXPECT_EQ(Text(CONFIG_SC_DESKTOP_NAME), "App.lnk");
+}
+
+TEST_F(Config, InstallDirWithChineseName) {
+    // 应用 in code page 936: the program passes the path bytes straight to the C library.
+    std::string folder = Folder("\xD3\xA6\xD3\xC3 \xB9\xA4\xBE\xDF");
+    std::string path = Write(kExample, folder);
+    TiXmlDocument document(path.c_str());
+    ASSERT_TRUE(document.LoadFile()) << document.ErrorDesc();
+    EXPECT_STREQ(LookupConfigText(TiXmlHandle(&document), CONFIG_EXECUTABLE),
+                 "app.exe,apphelper.exe");
+}
+
+TEST_F(Config, WhiteSpaceInValues) {
+    ASSERT_TRUE(Load("<config>\n"
+                     "  <global>\n"
+                     "    <executable>app.exe,\n"
+                     "    apphelper.exe</executable>\n"
+                     "  </global>\n"
+                     "  <unist>\n"
+                     "    <regFolderName>\n      AppKey  \n    </regFolderName>\n"
+                     "    <scFolderName>\tApp   Group\t</scFolderName>\n"
+                     "    <scDesktopName><![CDATA[  App  .lnk ]]></scDesktopName>\n"
+                     "  </unist>\n"
+                     "</config>\n"));
+    // A line break and the indentation after it become one blank.
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "app.exe, apphelper.exe");
+    EXPECT_EQ(Text(CONFIG_REG_FOLDER_NAME), "AppKey");
+    EXPECT_EQ(Text(CONFIG_SC_FOLDER_NAME), "App Group");
+    EXPECT_EQ(Text(CONFIG_SC_DESKTOP_NAME), "  App  .lnk ");
+}
+
+TEST_F(Config, WindowsLineEnds) {
+    ASSERT_TRUE(Load("<config>\r\n  <global>\r\n    <executable>app.exe,\r\n    apphelper.exe"
+                     "</executable>\r\n  </global>\r\n</config>\r\n"));
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "app.exe, apphelper.exe");
+}
+
+TEST_F(Config, EntitiesAndGbkText) {
+    ASSERT_TRUE(Load("<?xml version=\"1.0\" encoding=\"GBK\"?>\n"
+                     "<config><global><executable>a&amp;b.exe</executable></global>"
+                     "<unist><regFolderName>&lt;Key&gt; &quot;1&quot; &apos;2&apos; &#65;"
+                     "</regFolderName>"
+                     "<scFolderName>\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2</scFolderName>"
+                     "<scDesktopName>\x81\x5C\x81\x41.lnk</scDesktopName></unist></config>"));
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "a&b.exe");
+    EXPECT_EQ(Text(CONFIG_REG_FOLDER_NAME), "<Key> \"1\" '2' A");
+    EXPECT_EQ(Text(CONFIG_SC_FOLDER_NAME), "\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2");
+    EXPECT_EQ(Text(CONFIG_SC_DESKTOP_NAME), "\x81\x5C\x81\x41.lnk");
+}
+
+TEST_F(Config, GbkTextWithoutDeclaration) {
+    ASSERT_TRUE(Load("<config><unist><scFolderName>\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2"
+                     "</scFolderName></unist></config>"));
+    EXPECT_EQ(Text(CONFIG_SC_FOLDER_NAME), "\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2");
+}
+
+TEST_F(Config, UnicodeByteOrderMark) {
+    ASSERT_TRUE(Load(std::string("\xEF\xBB\xBF") + kExample));
+    EXPECT_EQ(Text(CONFIG_SC_FOLDER_NAME), "App Group");
+}
+
+TEST_F(Config, OnlyTextAsFirstChildCounts) {
+    ASSERT_TRUE(Load("<config>\n"
+                     "  <global><executable><!-- programs -->app.exe</executable></global>\n"
+                     "  <unist>\n"
+                     "    <regFolderName>   \n  </regFolderName>\n"
+                     "    <scFolderName></scFolderName>\n"
+                     "    <scDesktopName/>\n"
+                     "  </unist>\n"
+                     "</config>\n"));
+    ExpectAllNull();
+
+    ASSERT_TRUE(Load("<config><global><executable><name>app.exe</name></executable></global>"
+                     "</config>"));
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "<null>");
+    EXPECT_EQ(Text("config/global/executable/name"), "app.exe");
+}
+
+TEST_F(Config, ElementNamesAreCaseSensitive) {
+    ASSERT_TRUE(Load("<Config><global><executable>app.exe</executable></global>"
+                     "<unist><regFolderName>AppKey</regFolderName></unist></Config>"));
+    ExpectAllNull();
+
+    ASSERT_TRUE(Load("<config><Global><executable>app.exe</executable></Global>"
+                     "<unist><RegFolderName>AppKey</RegFolderName></unist></config>"));
+    ExpectAllNull();
+}
+
+TEST_F(Config, FirstElementOfEachNameIsFollowed) {
+    ASSERT_TRUE(Load("<config>\n"
+                     "  <unist><scFolderName>First Group</scFolderName></unist>\n"
+                     "  <unist><regFolderName>AppKey</regFolderName>"
+                     "<scFolderName>Second Group</scFolderName></unist>\n"
+                     "  <global><executable>a.exe</executable>"
+                     "<executable>b.exe</executable></global>\n"
+                     "</config>\n"));
+    EXPECT_EQ(Text(CONFIG_REG_FOLDER_NAME), "<null>");
+    EXPECT_EQ(Text(CONFIG_SC_FOLDER_NAME), "First Group");
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "a.exe");
+}
+
+TEST_F(Config, OtherTopLevelNodesAreSkipped) {
+    ASSERT_TRUE(Load("<?xml version=\"1.0\"?>\n<!-- written by the installer -->\n"
+                     "<settings><global><executable>other.exe</executable></global></settings>\n"
+                     "<config version=\"2\"><global><executable>app.exe</executable></global>"
+                     "</config>\n"));
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "app.exe");
+}
+
+TEST_F(Config, DeclarationOnlyLoadsWithNothingInIt) {
+    ASSERT_TRUE(Load("<?xml version=\"1.0\" encoding=\"GBK\"?>\n"));
+    ExpectAllNull();
+}
+
+TEST_F(Config, BrokenFilesDoNotLoad) {
+    for (const char* content : {"", " \r\n\t\n", "<config><global></config>",
+                                "<config><global><executable>a.exe</executable></global>",
+                                "<config><unist><regFolderName>A</regFolderName></unist></Config>",
+                                "just text"}) {
+        EXPECT_FALSE(Load(content)) << "'" << content << "'";
+    }
+    TiXmlDocument missing((dir_ + kSeparator + "absent.xml").c_str());
+    EXPECT_FALSE(missing.LoadFile());
+}
+
+TEST_F(Config, PathsWithNoName) {
+    ASSERT_TRUE(Load(kExample));
+    EXPECT_EQ(Text(""), "<null>");
+    EXPECT_EQ(Text("/"), "<null>");
+    EXPECT_EQ(Text("///"), "<null>");
+    EXPECT_EQ(Text("config/global/missing"), "<null>");
+    EXPECT_EQ(Text("config/global/executable/more"), "<null>");
+    // A path too long for the program's buffers finds nothing.
+    std::string longPath = CONFIG_EXECUTABLE;
+    longPath += std::string(1100, '/');
+    EXPECT_EQ(Text(longPath.c_str()), "<null>");
+}
+
+}  // namespace
