@@ -76,13 +76,45 @@ DWORD DeleteLevel(const char* dir, bool recurse) {
     return ERROR_SUCCESS;
 }
 
+// Whether path ends in a backslash of its own, not in the trail byte of a double-byte
+// character.
+bool EndsInSeparator(const char* path) {
+    bool separator = false;
+    for (const char* p = path; *p;) {
+        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
+            separator = false;
+            p += 2;
+        } else {
+            separator = *p++ == '\\';
+        }
+    }
+    return separator;
+}
+
+// The literal ("\\?\") form of dir's full path. Only through it do the system's path rules
+// leave names alone that end in a dot or a blank or are all dots ("..."); without it
+// "dir\..." would even name dir itself.
+int LiteralPath(const char* dir, TextBuffer& literal) {
+    TextBuffer full;
+    DWORD n = GetFullPathNameA(dir, TextBuffer::kSize, full.text, nullptr);
+    if (n == 0 || n >= TextBuffer::kSize) return 0;
+    size_t length = full.Length();
+    while (length > 3 && EndsInSeparator(full)) full.text[--length] = '\0';
+    if (strncmp(full.text, "\\\\?\\", 4) == 0) return literal.Copy(full);
+    if (strncmp(full.text, "\\\\", 2) == 0)
+        return literal.Copy("\\\\?\\UNC\\") && literal.Append(full.text + 2);
+    return literal.Copy("\\\\?\\") && literal.Append(full);
+}
+
 }  // namespace
 
 DWORD DeleteTree(const char* dir, bool recurse) {
-    DWORD attributes = GetFileAttributesA(dir);
+    TextBuffer literal;
+    if (!LiteralPath(dir, literal)) return ERROR_FILENAME_EXCED_RANGE;
+    DWORD attributes = GetFileAttributesA(literal);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return RemoveLink(dir, attributes);
-    return DeleteLevel(dir, recurse);
+        return RemoveLink(literal, attributes);
+    return DeleteLevel(literal, recurse);
 }
 
 int uninstall::RemoveInstallDir() {

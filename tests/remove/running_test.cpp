@@ -1,0 +1,130 @@
+// Phase two refuses to remove anything while a listed program runs: the real working copy,
+// started from the temp directory, against stand-in programs running under chosen names.
+#include <gtest/gtest.h>
+
+#include "wintest.h"
+
+namespace {
+
+const char kKey[] = "RmRunningApp";
+
+wt::Box Notice(const std::string& utf8Text) {
+    wt::Box box;
+    box.caption = "VORNAuninstall";
+    box.text = wt::Gbk(utf8Text);
+    box.buttons = {IDOK};
+    return box;
+}
+
+wt::Box Confirm() {
+    wt::Box box = Notice("确认卸载？");
+    box.buttons = {IDOK, IDCANCEL};
+    return box;
+}
+
+wt::Box CloseFirst(const std::string& name) { return Notice("卸载失败  请先关闭程序: " + name); }
+
+class RunningCheck : public ::testing::Test {
+protected:
+    const std::string root = "C:\\rmtest\\running";
+    const std::string installDir = root + "\\app";
+    const std::string programDir = root + "\\bin";
+
+    void SetUp() override {
+        wt::RemoveAll(root);
+        MakeInstallation();
+    }
+
+    void TearDown() override {
+        wt::RemoveAll(root);
+        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, kKey);
+        RemoveDirectoryA("C:\\rmtest");  // goes only when empty
+    }
+
+    void MakeInstallation() {
+        wt::WriteTextFile(installDir + "\\app.exe", "program");
+        wt::WriteTextFile(installDir + "\\data\\settings.ini", "[app]");
+        wt::CreateUninstallKey(HKEY_CURRENT_USER, kKey);
+    }
+
+    bool InstallationIntact() {
+        return wt::Exists(installDir + "\\app.exe") &&
+               wt::Exists(installDir + "\\data\\settings.ini") &&
+               wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey);
+    }
+
+    bool InstallationGone() {
+        return !wt::Exists(installDir) && !wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey);
+    }
+
+    // Phase two as phase one starts it, with exeOption standing for "-e ..." (or nothing).
+    wt::RunResult RunPhaseTwo(const std::string& exeOption) {
+        std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
+        wt::RunResult result = wt::RunAndAnswer(
+            "\"" + copy + "\" -p \"" + installDir + "\\\" " + exeOption + " -R \"" + kKey + "\"",
+            {}, wt::TempDir());
+        EXPECT_FALSE(result.timedOut);
+        EXPECT_EQ(result.exitCode, 1u);
+        DeleteFileA(copy.c_str());
+        return result;
+    }
+};
+
+TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
+    {
+        wt::RunningProgram program(programDir, "APP.EXE");
+        ASSERT_TRUE(program.IsRunning());
+        wt::RunResult run = RunPhaseTwo("-e \"app\"");
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("app")}));
+        EXPECT_TRUE(InstallationIntact());
+        EXPECT_TRUE(program.IsRunning());
+    }
+    {
+        wt::RunningProgram program(programDir, "app.exe");
+        ASSERT_TRUE(program.IsRunning());
+        wt::RunResult run = RunPhaseTwo("-e \"App.exe\"");
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("App.exe")}));
+        EXPECT_TRUE(InstallationIntact());
+        EXPECT_TRUE(program.IsRunning());
+    }
+}
+
+TEST_F(RunningCheck, NamesThatOnlyResembleTheRunningProgramLetTheRunGoOn) {
+    wt::RunningProgram program(programDir, "app.exe");
+    ASSERT_TRUE(program.IsRunning());
+    wt::RunResult run = RunPhaseTwo("-e \"app.ex,ap,pp.exe,bin\\app.exe, app\"");
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载成功!")}));
+    EXPECT_TRUE(InstallationGone());
+    EXPECT_TRUE(program.IsRunning());
+}
+
+TEST_F(RunningCheck, OnlyTheFirstRunningNameInListOrderIsNamed) {
+    wt::RunningProgram a(programDir, "a.exe");
+    wt::RunningProgram b(programDir, "b.exe");
+    ASSERT_TRUE(a.IsRunning());
+    ASSERT_TRUE(b.IsRunning());
+
+    wt::RunResult run = RunPhaseTwo("-e \"c,b,a\"");
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("b")}));
+    EXPECT_TRUE(InstallationIntact());
+
+    run = RunPhaseTwo("-e \"a,b\"");
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("a")}));
+    EXPECT_TRUE(InstallationIntact());
+    EXPECT_TRUE(a.IsRunning());
+    EXPECT_TRUE(b.IsRunning());
+}
+
+TEST_F(RunningCheck, ListsWithoutNamesPassWithoutABox) {
+    wt::RunningProgram program(programDir, "app.exe");
+    ASSERT_TRUE(program.IsRunning());
+    for (const char* option : {"-e \"\"", "-e \",,\"", ""}) {
+        SCOPED_TRACE(option);
+        MakeInstallation();
+        wt::RunResult run = RunPhaseTwo(option);
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载成功!")}));
+        EXPECT_TRUE(InstallationGone());
+    }
+}
+
+}  // namespace

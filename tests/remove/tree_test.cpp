@@ -1,0 +1,312 @@
+// Removal of directory trees: DeleteTree called in this process on real trees, and the
+// installation directory step of the real working copy, with files held open by another
+// process and directory links that lead out of the installation directory.
+#include <gtest/gtest.h>
+
+#include "remove/removal.h"
+#include "wintest.h"
+
+namespace {
+
+wt::Box Notice(const std::string& utf8Text) {
+    wt::Box box;
+    box.caption = "VORNAuninstall";
+    box.text = wt::Gbk(utf8Text);
+    box.buttons = {IDOK};
+    return box;
+}
+
+wt::Box Confirm() {
+    wt::Box box = Notice("确认卸载？");
+    box.buttons = {IDOK, IDCANCEL};
+    return box;
+}
+
+wt::RunResult RunPhaseTwo(const std::string& options) {
+    std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
+    wt::RunResult result = wt::RunAndAnswer("\"" + copy + "\" " + options, {}, wt::TempDir());
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitCode, 1u);
+    DeleteFileA(copy.c_str());
+    return result;
+}
+
+// A file whose name the system would otherwise fold ("..." is the folder itself).
+void WriteRawName(const std::string& path) {
+    HANDLE file = CreateFileA(("\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    CloseHandle(file);
+}
+
+// The entries of dir in the order the system hands them out, which is the order of a walk.
+std::vector<std::string> SearchOrder(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA((dir + "\\*.*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(search, &entry));
+    FindClose(search);
+    return names;
+}
+
+// Cleanup that reaches names the system would fold, through the \\?\ form.
+void RemoveRaw(const std::string& path) {
+    const std::string raw = "\\\\?\\" + path;
+    DWORD attributes = GetFileAttributesA(raw.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesA(raw.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(raw.c_str());
+        return;
+    }
+    for (const std::string& name : SearchOrder(raw)) RemoveRaw(path + "\\" + name);
+    RemoveDirectoryA(raw.c_str());
+}
+
+class DeleteTreeTest : public ::testing::Test {
+protected:
+    const std::string root = "C:\\rmtest\\tree";
+    void SetUp() override { RemoveRaw(root); }
+    void TearDown() override {
+        RemoveRaw(root);
+        RemoveDirectoryA("C:\\rmtest");  // goes only when empty
+    }
+};
+
+TEST_F(DeleteTreeTest, RemovesFilesAndFoldersWhateverTheirAttributes) {
+    const std::string dir = root + "\\app";
+    struct Entry {
+        const char* path;
+        DWORD attributes;
+    };
+    const Entry files[] = {
+        {"\\readonly.txt", FILE_ATTRIBUTE_READONLY},
+        {"\\hidden.txt", FILE_ATTRIBUTE_HIDDEN},
+        {"\\system.dll", FILE_ATTRIBUTE_SYSTEM},
+        {"\\all.dat", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM},
+        {"\\locked\\inner.txt", FILE_ATTRIBUTE_READONLY},
+        {"\\locked\\deeper\\deepest.txt", FILE_ATTRIBUTE_HIDDEN},
+    };
+    for (const Entry& file : files) {
+        wt::WriteTextFile(dir + file.path, "x");
+        ASSERT_TRUE(SetFileAttributesA((dir + file.path).c_str(), file.attributes)) << file.path;
+    }
+    const char* folders[] = {"\\locked\\deeper", "\\locked", "\\empty"};
+    for (const char* folder : folders) {
+        wt::MakeDirs(dir + folder);
+        SetFileAttributesA((dir + folder).c_str(),
+                           FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    }
+    SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_EQ(wt::ListTree(dir).size(), 9u);
+
+    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_FALSE(wt::Exists(dir));
+    EXPECT_TRUE(wt::Exists(root));
+}
+
+TEST_F(DeleteTreeTest, RemovesEntriesWhoseNamesStartWithDots) {
+    const std::string dir = root + "\\app";
+    wt::WriteTextFile(dir + "\\.x", "x");
+    wt::WriteTextFile(dir + "\\..x", "x");
+    wt::WriteTextFile(dir + "\\.config\\..settings", "x");
+    ASSERT_EQ(wt::ListTree(dir).size(), 4u);
+
+    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_FALSE(wt::Exists(dir));
+}
+
+// Such names are made through the \\?\ form (or from outside Windows); the plain form of
+// their path names another entry or none.
+TEST_F(DeleteTreeTest, RemovesEntriesWhoseNamesEndInDotsOrBlanks) {
+    const std::string dir = root + "\\app";
+    wt::MakeDirs(dir + "\\sub");
+    WriteRawName(dir + "\\...");
+    WriteRawName(dir + "\\sub\\...");
+    WriteRawName(dir + "\\sub\\end.");
+    WriteRawName(dir + "\\sub\\end ");
+    ASSERT_EQ(wt::ListTree(dir).size(), 5u);
+
+    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_FALSE(wt::Exists(dir));
+}
+
+TEST_F(DeleteTreeTest, MissingDirectoryCountsAsRemoved) {
+    EXPECT_EQ(DeleteTree((root + "\\missing").c_str(), true), 0u);
+    EXPECT_EQ(DeleteTree((root + "\\missing").c_str(), false), 0u);
+}
+
+TEST_F(DeleteTreeTest, WithoutRecursionOnlyTheTopLevelFilesGo) {
+    const std::string dir = root + "\\app";
+    wt::WriteTextFile(dir + "\\a.txt", "a");
+    wt::WriteTextFile(dir + "\\b.txt", "b");
+    wt::WriteTextFile(dir + "\\sub\\c.txt", "c");
+    wt::MakeDirs(dir + "\\empty");
+
+    EXPECT_EQ(DeleteTree(dir.c_str(), false), 0u);
+    EXPECT_EQ(wt::ListTree(dir), (std::vector<std::string>{"empty\\", "sub\\", "sub\\c.txt"}));
+}
+
+TEST_F(DeleteTreeTest, FileHeldOpenStopsTheWalkThere) {
+    const std::string dir = root + "\\app";
+    for (const char* name : {"f1.txt", "f2.txt", "f3.txt", "f4.txt", "f5.txt", "f6.txt", "f7.txt"})
+        wt::WriteTextFile(dir + "\\" + name, name);
+    std::vector<std::string> order = SearchOrder(dir);
+    ASSERT_EQ(order.size(), 7u);
+    const size_t heldAt = 3;  // entries before it are removed, the rest stays
+    wt::HeldFile held(dir + "\\" + order[heldAt]);
+
+    EXPECT_EQ(DeleteTree(dir.c_str(), true), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    for (size_t i = 0; i < order.size(); ++i)
+        EXPECT_EQ(wt::Exists(dir + "\\" + order[i]), i >= heldAt) << order[i];
+}
+
+class InstallDirStep : public ::testing::Test {
+protected:
+    const std::string root = "C:\\rmtest\\installdir";
+    const std::string installDir = root + "\\app";
+    const std::string options =
+        "-p \"" + installDir + "\\\" -R \"RmTreeMachine,RmTreeUser\"";
+
+    void SetUp() override {
+        Clean();
+        wt::WriteTextFile(installDir + "\\app.exe", "program");
+        wt::WriteTextFile(installDir + "\\data\\db.dat", "data");
+        wt::WriteTextFile(installDir + "\\data\\more\\notes.txt", "notes");
+        wt::CreateUninstallKey(HKEY_LOCAL_MACHINE, "RmTreeMachine");
+        wt::CreateUninstallKey(HKEY_CURRENT_USER, "RmTreeUser");
+    }
+    void TearDown() override {
+        Clean();
+        RemoveDirectoryA("C:\\rmtest");
+    }
+
+    void Clean() {
+        wt::RemoveAll(root);
+        wt::DeleteUninstallKeyTree(HKEY_LOCAL_MACHINE, "RmTreeMachine");
+        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, "RmTreeUser");
+    }
+
+    bool KeysStay() {
+        return wt::UninstallKeyExists(HKEY_LOCAL_MACHINE, "RmTreeMachine") &&
+               wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmTreeUser");
+    }
+    bool KeysGone() {
+        return !wt::UninstallKeyExists(HKEY_LOCAL_MACHINE, "RmTreeMachine") &&
+               !wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmTreeUser");
+    }
+};
+
+TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
+    {
+        wt::HeldFile held(installDir + "\\data\\db.dat");
+        wt::RunResult run = RunPhaseTwo(options);
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载失败  错误码:2011")}));
+        EXPECT_TRUE(wt::Exists(installDir + "\\data\\db.dat"));
+        EXPECT_TRUE(KeysStay());
+    }
+    wt::RunResult run = RunPhaseTwo(options);
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载成功!")}));
+    EXPECT_FALSE(wt::Exists(installDir));
+    EXPECT_TRUE(KeysGone());
+}
+
+// Wine starts a Unix program it is handed, but gives no handle to wait on: the caller
+// waits for the program's effect.
+bool RunUnixCommand(const std::string& commandLine) {
+    std::string line = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    return true;
+}
+
+std::string UnixPath(const std::string& windowsPath) {
+    typedef char*(CDECL * UnixName)(const WCHAR*);
+    auto toUnix = reinterpret_cast<UnixName>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    if (!toUnix) return "";
+    std::wstring wide(windowsPath.begin(), windowsPath.end());
+    char* unixName = toUnix(wide.c_str());
+    if (!unixName) return "";
+    std::string result = unixName;
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
+}
+
+bool WaitFor(bool (*condition)(const std::string&), const std::string& path) {
+    for (int i = 0; i < 500; ++i) {
+        if (condition(path)) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+bool IsDirectoryLink(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsAbsent(const std::string& path) { return !wt::Exists(path); }
+
+class DirectoryLink : public ::testing::Test {
+protected:
+    const std::string root = "C:\\rmtest\\links";
+    const std::string installDir = root + "\\app";
+    const std::string target = root + "\\elsewhere";
+    const std::string link = installDir + "\\data";
+
+    void SetUp() override {
+        Clean();
+        wt::CreateUninstallKey(HKEY_CURRENT_USER, "RmLinkApp");
+    }
+    void TearDown() override {
+        Clean();
+        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, "RmLinkApp");
+        RemoveDirectoryA("C:\\rmtest");
+    }
+
+    // The link itself can only go from the Unix side.
+    void Clean() {
+        if (IsDirectoryLink(link) && RunUnixCommand("Z:\\bin\\rm \"" + UnixPath(link) + "\""))
+            WaitFor(IsAbsent, link);
+        wt::RemoveAll(root);
+    }
+};
+
+TEST_F(DirectoryLink, FilesReachedThroughALinkSurviveTheRun) {
+    wt::WriteTextFile(installDir + "\\app.exe", "program");
+    wt::WriteTextFile(target + "\\user.doc", "doc");
+    wt::WriteTextFile(target + "\\photos\\a.jpg", "jpg");
+    const std::vector<std::string> targetTree = wt::ListTree(target);
+    ASSERT_EQ(targetTree.size(), 3u);
+    ASSERT_TRUE(RunUnixCommand("Z:\\bin\\ln -s \"" + UnixPath(target) + "\" \"" +
+                               UnixPath(installDir) + "/data\""));
+    ASSERT_TRUE(WaitFor(IsDirectoryLink, link));
+    ASSERT_TRUE(wt::Exists(link + "\\user.doc"));
+
+    wt::RunResult run = RunPhaseTwo("-p \"" + installDir + "\\\" -R \"RmLinkApp\"");
+    EXPECT_EQ(wt::ListTree(target), targetTree);
+    ASSERT_EQ(run.boxes.size(), 2u);
+    EXPECT_EQ(run.boxes[0], Confirm());
+    // The link may stay (the system may refuse to remove it): then the user hears of it.
+    if (wt::Exists(installDir)) {
+        EXPECT_EQ(run.boxes[1], Notice("卸载失败  错误码:2011"));
+        EXPECT_TRUE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
+    } else {
+        EXPECT_EQ(run.boxes[1], Notice("卸载成功!"));
+        EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
+    }
+}
+
+}  // namespace
