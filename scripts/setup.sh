@@ -41,17 +41,22 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
   locale-gen >/dev/null
 fi
 
-# TinyXML 2.6.2 from Debian's source package, with only the two security patches.
+# TinyXML 2.6.2 from Debian's source package, with Debian's two security patches and ours.
+# The stamp names the patches applied: a tree unpacked with other patches is unpacked anew.
 tx=$top/third_party/tinyxml
-if [ ! -f "$tx/tinyxml.cpp" ]; then
+patches="debian/patches/CVE-2021-42260.patch debian/patches/CVE-2023-34194.patch $top/cmake/tinyxml/getchar-end.patch"
+stamp=$(for p in $patches; do basename "$p"; done; cat "$top"/cmake/tinyxml/*.patch | md5sum)
+if [ ! -f "$tx/tinyxml.cpp" ] || [ "$(cat "$tx/.patches" 2>/dev/null)" != "$stamp" ]; then
   work=$(mktemp -d)
-  (cd "$work" && apt-get source -qq --download-only tinyxml >/dev/null)
+  (cd "$work" && apt-get source -qq --download-only tinyxml >/dev/null 2>&1)
   dsc=$(ls "$work"/tinyxml_*.dsc | head -n 1)
   rm -rf "$tx.tmp" && mkdir -p "$(dirname "$tx")"
-  dpkg-source -q --skip-patches -x "$dsc" "$tx.tmp" >/dev/null
-  for p in CVE-2021-42260.patch CVE-2023-34194.patch; do
-    patch -s -d "$tx.tmp" -p1 < "$tx.tmp/debian/patches/$p"
+  dpkg-source -q --skip-patches -x "$dsc" "$tx.tmp" >/dev/null 2>&1
+  for p in $patches; do
+    case $p in /*) ;; *) p=$tx.tmp/$p ;; esac
+    patch -s -d "$tx.tmp" -p1 < "$p"
   done
+  printf '%s\n' "$stamp" > "$tx.tmp/.patches"
   rm -rf "$tx" && mv "$tx.tmp" "$tx"
   rm -rf "$work"
 fi

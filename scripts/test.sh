@@ -12,6 +12,8 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$(nproc)"
 
 ctest --preset native
+# The fuzzers, a short while each; ./scripts/fuzz.sh SECONDS runs them longer.
+./scripts/fuzz.sh 15
 
 # Wine needs a display for message boxes: a private virtual one unless one is given.
 if [ -z "${DISPLAY:-}" ]; then
