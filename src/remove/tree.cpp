@@ -31,11 +31,17 @@ DWORD DeleteFileReset(const char* path, DWORD attributes) {
     return ERROR_SUCCESS;
 }
 
-DWORD DeleteLevel(const char* dir, bool recurse);
+DWORD DeleteLevel(const char* dir, bool recurse, const char* const* lastFiles);
 
-// Deletes the entries of dir. Sets keepDir when dir must stay: its search could not start,
-// or recurse is false and a subdirectory was kept.
-DWORD DeleteEntries(const char* dir, bool recurse, bool& keepDir) {
+bool IsListed(const char* name, const char* const* names) {
+    for (; names && *names; ++names)
+        if (EqualNoCase(name, *names)) return true;
+    return false;
+}
+
+// Deletes the entries of dir but the files named in lastFiles. Sets keepDir when dir must
+// stay: its search could not start, or recurse is false and a subdirectory was kept.
+DWORD DeleteEntries(const char* dir, bool recurse, const char* const* lastFiles, bool& keepDir) {
     TextBuffer pattern;
     if (!pattern.Copy(dir) || !pattern.Append("\\*.*")) return ERROR_FILENAME_EXCED_RANGE;
     WIN32_FIND_DATAA entry;
@@ -57,7 +63,9 @@ DWORD DeleteEntries(const char* dir, bool recurse, bool& keepDir) {
                 keepDir = true;
                 continue;
             }
-            code = DeleteLevel(path, true);
+            code = DeleteLevel(path, true, nullptr);
+        } else if (IsListed(entry.cFileName, lastFiles)) {
+            continue;
         } else {
             code = DeleteFileReset(path, entry.dwFileAttributes);
         }
@@ -67,10 +75,20 @@ DWORD DeleteEntries(const char* dir, bool recurse, bool& keepDir) {
     return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : searchEnd;
 }
 
-DWORD DeleteLevel(const char* dir, bool recurse) {
+DWORD DeleteLevel(const char* dir, bool recurse, const char* const* lastFiles) {
     bool keepDir = false;
-    DWORD code = DeleteEntries(dir, recurse, keepDir);
+    DWORD code = DeleteEntries(dir, recurse, lastFiles, keepDir);
     if (code != ERROR_SUCCESS || keepDir) return code;
+    for (; lastFiles && *lastFiles; ++lastFiles) {
+        TextBuffer path;
+        if (!path.Copy(dir) || !path.Append("\\") || !path.Append(*lastFiles))
+            return ERROR_FILENAME_EXCED_RANGE;
+        DWORD attributes = GetFileAttributesA(path);
+        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        code = DeleteFileReset(path, attributes);
+        if (code != ERROR_SUCCESS) return code;
+    }
     if (!SetFileAttributesA(dir, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
     if (!RemoveDirectoryA(dir)) return GetLastError();
     return ERROR_SUCCESS;
@@ -108,20 +126,23 @@ int LiteralPath(const char* dir, TextBuffer& literal) {
 
 }  // namespace
 
-DWORD DeleteTree(const char* dir, bool recurse) {
+DWORD DeleteTree(const char* dir, bool recurse, const char* const* lastFiles) {
     TextBuffer literal;
     if (!LiteralPath(dir, literal)) return ERROR_FILENAME_EXCED_RANGE;
     DWORD attributes = GetFileAttributesA(literal);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return RemoveLink(literal, attributes);
-    return DeleteLevel(literal, recurse);
+    return DeleteLevel(literal, recurse, lastFiles);
 }
 
 int uninstall::RemoveInstallDir() {
     if (!m_installDir || !*m_installDir) return 0;
     bool isDirectory = false;
     if (!PathExists(m_installDir, &isDirectory) || !isDirectory) return 1;
+    // The uninstaller and its list go last: should anything else stay, the uninstall can be
+    // run again from the installation directory.
+    static const char* const kUninstallerFiles[] = {"uninstall.exe", "conf.xml", nullptr};
+    if (DeleteTree(m_installDir, true, kUninstallerFiles) != ERROR_SUCCESS) return 0;
     // A directory that could not even be searched is still there: that is no success.
-    if (DeleteTree(m_installDir, true) != ERROR_SUCCESS) return 0;
     return !PathExists(m_installDir, nullptr);
 }

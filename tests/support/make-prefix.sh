@@ -10,6 +10,16 @@ if [ -f "$prefix/.ready" ]; then exit 0; fi
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"
 wineboot -i >/dev/null 2>&1
+# Wine links the user's Desktop, Documents, ... to the Unix home: give the prefix folders of
+# its own, so that nothing a test or the demo writes lands in $HOME.
+for link in "$prefix"/drive_c/users/*/*; do
+  if [ -L "$link" ]; then
+    case $(readlink -f "$link") in
+      "$(readlink -f "$prefix")"/*) ;;
+      *) rm -- "$link" && mkdir -- "$link" ;;
+    esac
+  fi
+done
 font='WenQuanYi Micro Hei'
 {
   echo 'REGEDIT4'

@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -33,8 +35,14 @@ struct RunResult {
 
 // Starts commandLine, answers box i with answers[i] (OK when the list is exhausted) and waits
 // until the started process and every VORNAuninstall.exe running in the prefix have ended.
+// Boxes of any process but this one and Wine's own count. On timeout every process waited
+// for is terminated. A command that cannot start gives exit code 0xFFFFFFFF and no boxes.
 RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers = {},
                        const std::string& currentDirectory = "", DWORD timeoutMs = 60000);
+// The same; onBox sees each box and its window before the box is answered.
+RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers,
+                       const std::string& currentDirectory, DWORD timeoutMs,
+                       const std::function<void(HWND, const Box&)>& onBox);
 
 // Watches boxes shown by this test process itself (for in-process calls of the product's
 // code), answering them like RunAndAnswer, on a thread of its own until destroyed.
@@ -49,8 +57,15 @@ private:
     State* state_;
 };
 
-// GBK bytes of a UTF-8 text (code page 936), for comparing box texts.
+// GBK bytes of a UTF-8 text (code page 936), for comparing box texts, and back.
 std::string Gbk(const std::string& utf8);
+std::string Utf8(const std::string& gbk);
+
+// Boxes compare by caption, text and buttons (not pid); they print as
+// "caption | text | OK,Cancel" in UTF-8.
+bool operator==(const Box& a, const Box& b);
+std::string Describe(const Box& box);
+void PrintTo(const Box& box, std::ostream* os);
 
 // ---- Stand-in programs -------------------------------------------------------------------
 // A copy of the sleeper program under dir\fileName, started; it ends by itself after
@@ -77,6 +92,8 @@ private:
 };
 
 // ---- Files -------------------------------------------------------------------------------
+// A copy of the built uninstall.exe as dir\fileName (dir made first); returns its path.
+std::string CopyUninstall(const std::string& dir, const std::string& fileName);
 void WriteTextFile(const std::string& path, const std::string& content);  // makes parents
 void MakeDirs(const std::string& path);
 bool Exists(const std::string& path);

@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# Shows a real uninstall: builds the product, installs a sample application into a
+# throwaway Wine prefix as a vendor's installer would, runs dist/uninstall.exe from the
+# installation directory and reports what was installed, each box shown and what is left.
+#
+#   ./scripts/demo.sh                 boxes answered by the box robot on a virtual display;
+#                                     a PNG of each box goes to docs/screenshots/
+#   ./scripts/demo.sh --interactive   with $DISPLAY set: you answer the boxes yourself
+#   --keep                            keep the prefix (build/demo-prefix) afterwards
+#
+# Exit code 0 when nothing of the sample application is left, 1 otherwise.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+interactive=0 keep=0
+for arg in "$@"; do
+  case $arg in
+    --interactive) interactive=1 ;;
+    --keep) keep=1 ;;
+    *) echo "usage: $0 [--interactive] [--keep]" >&2; exit 2 ;;
+  esac
+done
+if [ $interactive = 1 ] && [ -z "${DISPLAY:-}" ]; then
+  echo "demo: --interactive needs \$DISPLAY" >&2; exit 2
+fi
+
+./scripts/setup.sh
+./scripts/build.sh >/dev/null
+uninstall_exe=$top/dist/uninstall.exe
+
+# The box robot and the stand-in program of the tests, in a build folder of their own.
+if [ ! -f build/demo/CMakeCache.txt ]; then
+  cmake -S . -B build/demo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
+fi
+cmake --build build/demo -j "$(nproc)" --target robot sleeper >/dev/null
+robot=$top/build/demo/tests/support/robot.exe
+
+prefix=$top/build/demo-prefix
+run=$top/build/demo-run
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+rm -rf "$prefix" "$run"
+mkdir -p "$run"
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  if [ $keep = 0 ]; then rm -rf "$prefix"; fi
+}
+trap cleanup EXIT
+echo "demo: creating the Wine prefix $prefix ..."
+tests/support/make-prefix.sh "$prefix"
+
+shell_folder() {  # the Windows path of one of the user's shell folders
+  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
+    /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_SZ *//p"
+}
+unix_path() { winepath -u "$1" 2>/dev/null | sed 's:/$::'; }
+
+# ---- Install the sample application, as its installer would -----------------------------
+app_win='C:\Program Files (x86)\Sample Vendor\Sample App'
+app=$prefix/drive_c/Program\ Files\ \(x86\)/Sample\ Vendor/Sample\ App
+programs_win=$(shell_folder Programs)
+desktop_win=$(shell_folder Desktop)
+group=$(unix_path "$programs_win")/Sample\ App
+desktop=$(unix_path "$desktop_win")
+uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\SampleApp'
+user_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\SampleAppUser'
+
+mkdir -p "$app"
+cp "$uninstall_exe" "$app/uninstall.exe"
+cp demo/conf.xml "$app/conf.xml"
+put() { mkdir -p "$(dirname "$app/$1")"; echo "sample application file $1" > "$app/$1"; }
+for f in SampleApp.exe SampleHelper.exe readme.txt license.txt; do put "$f"; done
+for i in $(seq -w 1 30); do put "bin/module$i.dll"; done
+for p in 1 2 3 4; do
+  for i in $(seq -w 1 15); do put "plugins/plugin$p/part$i.bin"; done
+  for i in $(seq -w 1 10); do put "plugins/plugin$p/res/image$i.png"; done
+done
+for m in $(seq -w 1 10); do for i in $(seq -w 1 12); do put "data/maps/m$m/tile$i.dat"; done; done
+put data/cache.db
+put data/index.db
+for i in $(seq -w 1 20); do put "docs/topic$i.html"; put "docs/images/figure$i.png"; done
+put 数据/说明.txt
+put a/b/c/d/e/f/deep.txt
+mkdir -p "$app/logs"
+chmod a-w "$app/license.txt" "$app"/bin/module?[05].dll "$app"/data/maps/*/tile12.dat
+# Wine's attrib takes one attribute per call (+h +s sets only s).
+set_attributes='attrib +h data\cache.db & attrib +s data\cache.db & attrib +s data\index.db'
+set_attributes+=' & attrib +h data\maps\m01\tile12.dat'
+(cd "$app" && wine cmd /c "$set_attributes" >/dev/null 2>&1)
+
+mkdir -p "$group" "$desktop"
+for s in 'Sample App' 'Uninstall Sample App' 'Readme'; do
+  echo "[shortcut to $app_win\\SampleApp.exe]" > "$group/$s.lnk"
+done
+echo "[shortcut to $app_win\\SampleApp.exe]" > "$desktop/Sample App.lnk"
+
+add_key() {  # KEY DISPLAYNAME [/reg:32]
+  wine reg add "$1" /v DisplayName /d "$2" /f ${3:-} >/dev/null 2>&1
+  wine reg add "$1" /v UninstallString /d "\"$app_win\\uninstall.exe\"" /f ${3:-} >/dev/null 2>&1
+  wine reg add "$1" /v Publisher /d 'Sample Vendor' /f ${3:-} >/dev/null 2>&1
+}
+add_key "$uninstall_key" 'Sample App' /reg:32
+add_key "$user_key" 'Sample App (user)'
+wineserver -w
+
+key_exists() { wine reg query "$1" ${2:-} >/dev/null 2>&1; }
+files=$(find "$app" -type f | wc -l)
+folders=$(find "$app" -mindepth 1 -type d | wc -l)
+attributes=$( (cd "$app" && wine attrib /s '*' 2>/dev/null) | tr -d '\r' | cut -c1-12)
+count() { echo "$attributes" | grep -c "$1" || true; }
+echo
+echo "== Installed =="
+echo "  $app_win\\: $files files in $folders folders, uninstall.exe and conf.xml among them;"
+echo "    $(count R) read-only, $(count H) hidden, $(count S) system"
+echo "  Start-menu group: $programs_win\\Sample App ($(find "$group" -type f | wc -l) shortcuts)"
+echo "  Desktop shortcut: $desktop_win\\Sample App.lnk"
+key_exists "$uninstall_key" /reg:32 &&
+  echo "  Uninstall key: $uninstall_key (32-bit view), DisplayName and UninstallString"
+key_exists "$user_key" && echo "  Uninstall key: $user_key, DisplayName and UninstallString"
+
+# Wine's desktop process lives as long as its server: the one started above without a
+# display must end, and nothing may start Wine before the run, so that the uninstaller's
+# boxes get a desktop on the display.
+wineserver -w
+
+# ---- Uninstall ---------------------------------------------------------------------------
+echo
+echo "== Uninstall: \"$app_win\\uninstall.exe\" =="
+status=0
+if [ $interactive = 1 ]; then
+  echo "  answer the boxes on your display"
+  (cd "$app" && wine "$app_win\\uninstall.exe") || status=$?
+  wineserver -w
+  echo "  exit code: $status"
+else
+  shots_win=Z:${run//\//\\}\\shots  # not winepath: any Wine start here would own the desktop
+  # The robot starts from C:\ so that it does not hold the installation directory.
+  (cd "$prefix/drive_c" &&
+   xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+     'wine "$0" --shots "$1" -- "$2"; s=$?; wineserver -w; exit $s' \
+     "$robot" "$shots_win" "$app_win\\uninstall.exe") > "$run/boxes.txt" || status=$?
+  tr -d '\r' < "$run/boxes.txt" | sed 's/^/  /'
+  echo "  exit code: $status"
+  mkdir -p docs/screenshots
+  rm -f docs/screenshots/box-*.png  # of an earlier run that went wrong
+  while IFS= read -r line; do
+    n=$(echo "$line" | sed -n 's/^box \([0-9]*\):.*/\1/p')
+    [ -n "$n" ] && [ -f "$run/shots/box-$n.bmp" ] || continue
+    case $line in
+      *确认卸载*) name=confirm ;;
+      *卸载成功*) name=success ;;
+      *) name=box-$n ;;
+    esac
+    convert "$run/shots/box-$n.bmp" -strip -define png:exclude-chunks=date,time \
+      "docs/screenshots/$name.png"
+    echo "  screenshot: docs/screenshots/$name.png"
+  done < <(tr -d '\r' < "$run/boxes.txt")
+fi
+
+# ---- What is left ------------------------------------------------------------------------
+echo
+echo "== Left of the sample application =="
+left=0
+report_left() {  # UNIX-PATH WINDOWS-PATH
+  [ -e "$1" ] || return 0
+  left=1
+  echo "  left: $2 ($(find "$1" | wc -l) entries)"
+  find "$1" -mindepth 1 -printf '%P\n' | sed -n '1,20s/^/    /p'
+}
+report_left "$app" "$app_win"
+report_left "$group" "$programs_win\\Sample App"
+report_left "$desktop/Sample App.lnk" "$desktop_win\\Sample App.lnk"
+key_exists "$uninstall_key" /reg:32 && { left=1; echo "  left: $uninstall_key (32-bit view)"; }
+key_exists "$user_key" && { left=1; echo "  left: $user_key"; }
+[ -d "$(dirname "$app")" ] &&
+  echo "  (the vendor folder ${app_win%\\*} stays: it is not the installation directory)"
+wc=$(find "$prefix/drive_c" -iname VORNAuninstall.exe -print -quit)
+[ -n "$wc" ] && echo "  (the working copy $(winepath -w "$wc" 2>/dev/null) stays, as documented)"
+if [ $left = 0 ]; then
+  echo "  nothing: files, group, shortcut and keys are gone"
+fi
+exit $left

@@ -1,0 +1,168 @@
+// The run as a user sees it: the real uninstall.exe started under Wine, its boxes read and
+// answered, its exit code and what it left on disk checked.
+#include <gtest/gtest.h>
+
+#include "wintest.h"
+
+namespace {
+
+using wt::Answer;
+using wt::Box;
+
+Box Expected(const std::string& caption, const std::string& utf8Text, std::vector<int> buttons) {
+    Box box;
+    box.caption = caption;
+    box.text = wt::Gbk(utf8Text);
+    box.buttons = std::move(buttons);
+    return box;
+}
+
+const std::vector<int> kOk = {IDOK};
+const std::vector<int> kOkCancel = {IDOK, IDCANCEL};
+const char kAppRoot[] = "C:\\harness-app";
+const char kInstallDir[] = "C:\\harness-app\\App";
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A working copy in the temp directory (phase two) and an installed application.
+class WorkingCopyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        copyDir_ = wt::TempDir() + "\\harness-app";
+        wt::RemoveAll(copyDir_);
+        wt::RemoveAll(kAppRoot);
+        copy_ = wt::CopyUninstall(copyDir_, "VORNAuninstall.exe");
+        wt::WriteTextFile(std::string(kInstallDir) + "\\bin\\app.exe", "app");
+        wt::WriteTextFile(std::string(kInstallDir) + "\\readme.txt", "readme");
+        ASSERT_TRUE(wt::Exists(copy_));
+    }
+    void TearDown() override {
+        wt::RemoveAll(copyDir_);
+        wt::RemoveAll(kAppRoot);
+    }
+    wt::RunResult Run(const std::string& options, std::vector<Answer> answers = {}) {
+        wt::RunResult result = wt::RunAndAnswer(Quoted(copy_) + options, answers, copyDir_);
+        EXPECT_FALSE(result.timedOut);
+        return result;
+    }
+
+    std::string copyDir_, copy_;
+};
+
+TEST_F(WorkingCopyTest, WithoutOptionsReportsTheMissingInstallDir) {
+    wt::RunResult run = Run("");
+    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("VORNAuninstall", "卸载失败  错误码:2006", kOk)});
+    EXPECT_EQ(run.exitCode, 1u);
+}
+
+TEST_F(WorkingCopyTest, ConfirmedRemovesTheInstallDir) {
+    wt::RunResult run = Run(" -p " + Quoted(std::string(kInstallDir) + "\\"), {Answer::Ok});
+    EXPECT_EQ(run.boxes, (std::vector<Box>{Expected("VORNAuninstall", "确认卸载？", kOkCancel),
+                                           Expected("VORNAuninstall", "卸载成功!", kOk)}));
+    EXPECT_FALSE(wt::Exists(kInstallDir));
+    EXPECT_TRUE(wt::Exists(kAppRoot));
+    EXPECT_EQ(run.exitCode, 1u);
+}
+
+TEST_F(WorkingCopyTest, CancelOrCloseKeepsTheInstallDir) {
+    const std::vector<std::string> before = wt::ListTree(kInstallDir);
+    ASSERT_EQ(before.size(), 3u);
+    for (Answer answer : {Answer::Cancel, Answer::Close}) {
+        SCOPED_TRACE(answer == Answer::Cancel ? "Cancel" : "Close");
+        wt::RunResult run = Run(" -p " + Quoted(std::string(kInstallDir) + "\\"), {answer});
+        EXPECT_EQ(run.boxes,
+                  std::vector<Box>{Expected("VORNAuninstall", "确认卸载？", kOkCancel)});
+        EXPECT_EQ(wt::ListTree(kInstallDir), before);
+        EXPECT_EQ(run.exitCode, 1u);
+    }
+}
+
+TEST_F(WorkingCopyTest, EmptyInstallDirIsReportedThenTheMissingOne) {
+    wt::RunResult run = Run(" -p \"\"");
+    EXPECT_EQ(run.boxes, (std::vector<Box>{Expected("VORNAuninstall", "卸载失败  错误码:2001", kOk),
+                                           Expected("VORNAuninstall", "卸载失败  错误码:2006", kOk)}));
+    EXPECT_TRUE(wt::Exists(kInstallDir));
+    EXPECT_EQ(run.exitCode, 1u);
+}
+
+// Moves a path away for the scope and back in every case, under its name as on disk
+// (c:\windows\temp is lower case there, and the tests rely on that).
+class MovedAway {
+public:
+    explicit MovedAway(const std::string& path) : moved_(path + ".harness-moved") {
+        WIN32_FIND_DATAA found;
+        HANDLE find = FindFirstFileA(path.c_str(), &found);
+        if (find == INVALID_HANDLE_VALUE) return;
+        FindClose(find);
+        original_ = path.substr(0, path.find_last_of('\\') + 1) + found.cFileName;
+        ok_ = MoveFileA(path.c_str(), moved_.c_str()) != 0;
+    }
+    ~MovedAway() {
+        if (ok_) MoveFileA(moved_.c_str(), original_.c_str());
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::string moved_, original_;
+    bool ok_ = false;
+};
+
+// Which temp directory the program resolves: "Local AppData"\Temp, else C:\Windows\Temp.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wt::RemoveAll(kLocalAppData);
+        wt::RemoveAll(kCaseDir);
+        wt::MakeDirs(kLocalAppData);
+    }
+    void TearDown() override {
+        wt::RemoveAll(kLocalAppData);
+        wt::RemoveAll(kCaseDir);
+    }
+
+    const std::string kLocalAppData = "C:\\harness-local";
+    const std::string kCaseDir = "C:\\Windows\\Temp\\harness-case";
+};
+
+TEST_F(TempDirTest, NeitherTempDirectoryReportsOneBlank2001) {
+    wt::ShellFolderOverride localAppData("Local AppData", kLocalAppData.c_str());
+    MovedAway windowsTemp("C:\\Windows\\Temp");
+    ASSERT_TRUE(windowsTemp.ok());
+    ASSERT_FALSE(wt::Exists("C:\\Windows\\Temp"));
+
+    wt::RunResult run = wt::RunAndAnswer(Quoted(wt::UninstallExe()));
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("uninstall", "卸载失败 错误码:2001", kOk)});
+    EXPECT_EQ(wt::ListTree(kLocalAppData), std::vector<std::string>{});
+    EXPECT_EQ(run.exitCode, 1u);
+}
+
+// The system reports the module as c:\windows\temp\..., the program writes C:\Windows\Temp:
+// a copy there still runs as the working copy.
+TEST_F(TempDirTest, WindowsTempServesWhenLocalTempIsMissing) {
+    wt::ShellFolderOverride localAppData("Local AppData", kLocalAppData.c_str());
+    std::string copy = wt::CopyUninstall(kCaseDir, "Tool.v2.exe");
+    ASSERT_TRUE(wt::Exists(copy));
+
+    wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("Tool.v2", "卸载失败  错误码:2006", kOk)});
+    EXPECT_EQ(run.exitCode, 1u);
+}
+
+// With "Local AppData"\Temp present, C:\Windows\Temp is no temp directory: a copy there
+// relocates itself (and stops for want of conf.xml beside it).
+TEST_F(TempDirTest, LocalTempIsPreferred) {
+    wt::MakeDirs(kLocalAppData + "\\Temp");
+    wt::ShellFolderOverride localAppData("Local AppData", kLocalAppData.c_str());
+    std::string copy = wt::CopyUninstall(kCaseDir, "Tool.exe");
+
+    wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("Tool", "卸载失败  错误码:2010", kOk)});
+    EXPECT_EQ(wt::ListTree(kLocalAppData + "\\Temp"),
+              std::vector<std::string>{"VORNAuninstall.exe"});
+    EXPECT_EQ(run.exitCode, 1u);
+}
+
+}  // namespace

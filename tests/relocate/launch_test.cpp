@@ -1,0 +1,407 @@
+// Phase one for real: uninstall.exe copied into an installation directory of the prefix,
+// started from there, and what the working copy it starts in the temp directory receives,
+// read back from the started process itself while its confirm box is up.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <stdio.h>
+#include <string.h>
+
+#include <algorithm>
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cmdline_of.h"
+#include "wintest.h"
+
+namespace {
+
+const char kAppsRoot[] = "C:\\Apps";
+const char kInstallDir[] = "C:\\Apps\\Tool\\";
+const char kUninstall[] = "C:\\Apps\\Tool\\uninstall.exe";
+// A temp directory whose path holds a blank, and what the system would start in place of
+// an unquoted path into it.
+const char kBlankLocalAppData[] = "C:\\users\\John Smith\\AppData\\Local";
+const char kPlanted[] = "C:\\users\\John.exe";
+
+const char kFullConfig[] =
+    "<?xml version=\"1.0\" encoding=\"gb2312\"?>\n"
+    "<config>\n"
+    "  <global><executable>tool.exe,helper.exe</executable></global>\n"
+    "  <unist>\n"
+    "    <regFolderName>ToolKey</regFolderName>\n"
+    "    <scFolderName>Tool Group</scFolderName>\n"
+    "    <scDesktopName>Tool.lnk,Tool Help.lnk</scDesktopName>\n"
+    "  </unist>\n"
+    "</config>\n";
+// The options the working copy gets for it.
+const char kFullLists[] =
+    " -e \"tool.exe,helper.exe\" -R \"ToolKey\" -S \"Tool Group\" -s \"Tool.lnk,Tool Help.lnk\"";
+
+std::string ReadAll(const std::string& path) {
+    std::string content;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
+        content.append(buffer, read);
+    CloseHandle(file);
+    return content;
+}
+
+std::string Lower(std::string text) {
+    CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
+wt::Box ConfirmBox() {
+    wt::Box box;
+    box.caption = "VORNAuninstall";
+    box.text = wt::Gbk("确认卸载？");
+    box.buttons = {IDOK, IDCANCEL};
+    return box;
+}
+
+wt::Box FailureBox(const char* code) {
+    wt::Box box;
+    box.caption = "uninstall";
+    box.text = wt::Gbk("卸载失败  错误码:") + code;
+    box.buttons = {IDOK};
+    return box;
+}
+
+// One box of a run and what the process that showed it was started with.
+struct Seen {
+    wt::Box box;
+    std::string image;             // the process's executable
+    std::string imageContent;      // that file's bytes, read while the process runs
+    std::string commandLine;       // as the system keeps it for the process
+    std::string currentDirectory;  // likewise, with its trailing backslash
+};
+
+struct Outcome {
+    DWORD phaseOnePid = 0;
+    DWORD exitCode = 0xFFFFFFFF;
+    DWORD processes = 0;  // every process the run started, phase one included
+    std::vector<Seen> boxes;
+    bool timedOut = false;
+};
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
+    char className[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof(className)) &&
+        strcmp(className, "#32770") == 0)
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+wt::Box ReadBox(HWND window) {
+    wt::Box box;
+    GetWindowThreadProcessId(window, &box.pid);
+    char text[4096] = "";
+    GetWindowTextA(window, text, sizeof(text));
+    box.caption = text;
+    text[0] = '\0';
+    GetDlgItemTextA(window, 0xFFFF, text, sizeof(text));
+    box.text = text;
+    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+        HWND button = GetDlgItem(window, id);
+        if (button && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE)) box.buttons.push_back(id);
+    }
+    return box;
+}
+
+Seen ReadSeen(HWND window) {
+    Seen seen;
+    seen.box = ReadBox(window);
+    HANDLE process =
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, seen.box.pid);
+    if (!process) return seen;
+    char image[MAX_PATH] = "";
+    DWORD size = sizeof(image);
+    if (QueryFullProcessImageNameA(process, 0, image, &size)) seen.image = image;
+    seen.imageContent = ReadAll(seen.image);
+    EXPECT_TRUE(wt::CommandLineOf(process, seen.commandLine));
+    EXPECT_TRUE(wt::CurrentDirectoryOf(process, seen.currentDirectory));
+    CloseHandle(process);
+    return seen;
+}
+
+// Starts commandLine in a job of its own, so that every process it starts is counted and
+// waited for. Each box one of them shows is read, then answered: Cancel where the box has
+// it (nothing gets removed), else OK.
+Outcome RunInJob(const std::string& commandLine, const std::string& currentDirectory) {
+    Outcome run;
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    std::string line = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!job || !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                nullptr, currentDirectory.c_str(), &startup, &process)) {
+        ADD_FAILURE() << "cannot start " << commandLine;
+        if (job) CloseHandle(job);
+        return run;
+    }
+    EXPECT_TRUE(AssignProcessToJobObject(job, process.hProcess));
+    ResumeThread(process.hThread);
+    run.phaseOnePid = process.dwProcessId;
+
+    std::vector<HWND> answered;  // window handles carry a generation: no reuse in a run
+    DWORD start = GetTickCount();
+    for (;;) {
+        std::vector<HWND> found;
+        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
+        for (HWND window : found) {
+            if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            HANDLE owner = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+            BOOL inJob = FALSE;
+            if (owner) {
+                IsProcessInJob(owner, job, &inJob);
+                CloseHandle(owner);
+            }
+            if (!inJob) continue;
+            answered.push_back(window);
+            run.boxes.push_back(ReadSeen(window));
+            bool hasCancel = GetDlgItem(window, IDCANCEL) != nullptr;
+            PostMessageA(window, WM_COMMAND, hasCancel ? IDCANCEL : IDOK, 0);
+        }
+        // A process showing a box cannot end before the box is answered, so once none is
+        // left every box of the run has been seen.
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                  sizeof(accounting), nullptr);
+        run.processes = accounting.TotalProcesses;
+        if (accounting.ActiveProcesses == 0) break;
+        if (GetTickCount() - start > 60000) {
+            if (run.timedOut) break;
+            run.timedOut = true;
+            TerminateJobObject(job, 0xFFFFFFFF);
+            start = GetTickCount();  // then wait for them to be gone
+        }
+        Sleep(20);
+    }
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(job);
+    return run;
+}
+
+class PhaseOne : public ::testing::Test {
+protected:
+    void SetUp() override {
+        wt::RemoveAll(kAppsRoot);
+        wt::CopyUninstall("C:\\Apps\\Tool", "uninstall.exe");
+        ASSERT_TRUE(wt::Exists(kUninstall));
+        DeleteFileA(WorkingCopy().c_str());
+        ours_ = ReadAll(wt::UninstallExe());
+        ASSERT_FALSE(ours_.empty());
+    }
+    void TearDown() override {
+        wt::RemoveAll(kAppsRoot);
+        DeleteFileA(WorkingCopy().c_str());
+        DeleteFileA(StagePath().c_str());
+        wt::RemoveAll("C:\\users\\John Smith");
+        DeleteFileA(kPlanted);
+        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, "ToolKey");
+    }
+
+    static std::string WorkingCopy() { return wt::TempDir() + "\\VORNAuninstall.exe"; }
+    static std::string StagePath() { return wt::TempDir() + "\\impostor-stage.exe"; }
+    static void WriteConfig(const std::string& xml) {
+        wt::WriteTextFile(std::string(kInstallDir) + "conf.xml", xml);
+    }
+    // uninstall.exe started from its own directory, as a user starts it.
+    static Outcome Start(const std::string& arguments = "") {
+        return RunInJob("\"" + std::string(kUninstall) + "\"" + arguments, "C:\\Apps\\Tool");
+    }
+    // The line the working copy must receive: its own quoted path, then the options.
+    static std::string LineWith(const std::string& options) {
+        return "\"" + WorkingCopy() + "\" -p \"" + kInstallDir + "\"" + options;
+    }
+
+    // Exactly one box, the confirm box of the working copy started as WorkingCopy() with
+    // commandLine, in the temp directory.
+    void ExpectWorkingCopyStarted(const Outcome& run, const std::string& commandLine) {
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_EQ(run.processes, 2u);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        const Seen& seen = run.boxes[0];
+        EXPECT_EQ(seen.box, ConfirmBox());
+        EXPECT_NE(seen.box.pid, run.phaseOnePid);
+        EXPECT_EQ(Lower(seen.image), Lower(WorkingCopy()));
+        EXPECT_TRUE(seen.imageContent == ours_) << "the working copy is not uninstall.exe";
+        EXPECT_EQ(seen.commandLine, commandLine);
+        EXPECT_EQ(Lower(seen.currentDirectory), Lower(wt::TempDir() + "\\"));
+    }
+    // Exactly one box, phase one's failure box with code, and nothing started.
+    void ExpectFailure(const Outcome& run, const char* code) {
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_EQ(run.processes, 1u) << "a working copy was started";
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_EQ(run.boxes[0].box, FailureBox(code));
+        EXPECT_EQ(run.boxes[0].box.pid, run.phaseOnePid);
+    }
+
+    std::string ours_;  // the bytes of the built uninstall.exe
+};
+
+TEST_F(PhaseOne, StartsTheWorkingCopyWithTheInstallDirAndTheFourLists) {
+    WriteConfig(kFullConfig);
+    wt::WriteTextFile("C:\\Apps\\Tool\\tool.exe", "tool");
+    wt::CreateUninstallKey(HKEY_CURRENT_USER, "ToolKey");
+    std::vector<std::string> before = wt::ListTree(kAppsRoot);
+
+    Outcome run = Start();
+    ExpectWorkingCopyStarted(run, LineWith(kFullLists));
+    EXPECT_TRUE(ReadAll(WorkingCopy()) == ours_);
+    // Cancelled at the confirm box: nothing removed.
+    EXPECT_EQ(wt::ListTree(kAppsRoot), before);
+    EXPECT_TRUE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "ToolKey"));
+}
+
+TEST_F(PhaseOne, OptionsGivenToPhaseOneGiveWayToTheFile) {
+    WriteConfig(kFullConfig);
+    ExpectWorkingCopyStarted(Start(" -e \"x.exe\" -p \"C:\\elsewhere\\\""), LineWith(kFullLists));
+
+    // A list the file lacks is not passed on, even when phase one was given it.
+    WriteConfig("<config><unist><regFolderName>ToolKey</regFolderName></unist></config>");
+    ExpectWorkingCopyStarted(Start(" -e \"x.exe\" -s \"y.lnk\" -p \"C:\\elsewhere\\\""),
+                             LineWith(" -R \"ToolKey\""));
+}
+
+TEST_F(PhaseOne, ListsAbsentOrEmptyInTheFileAreLeftOut) {
+    WriteConfig("<config></config>");
+    ExpectWorkingCopyStarted(Start(), LineWith(""));
+
+    WriteConfig(
+        "<config><global><executable></executable></global>"
+        "<unist><regFolderName/><scFolderName>Tool Group</scFolderName></unist></config>");
+    ExpectWorkingCopyStarted(Start(), LineWith(" -S \"Tool Group\""));
+}
+
+TEST_F(PhaseOne, MissingOrBrokenConfigShowsError2010AndStartsNothing) {
+    ExpectFailure(Start(), "2010");
+
+    WriteConfig("<config><global><executable>tool.exe</global></config>");
+    ExpectFailure(Start(), "2010");
+
+    WriteConfig("");
+    ExpectFailure(Start(), "2010");
+}
+
+TEST_F(PhaseOne, ListThatCannotBePassedWholeShowsError2010AndStartsNothing) {
+    WriteConfig("<config><unist><scDesktopName>" + std::string(1100, 'x') +
+                "</scDesktopName></unist></config>");
+    ExpectFailure(Start(), "2010");
+
+    WriteConfig("<config><global><executable>tool.exe,a&quot; -p &quot;C:\\</executable>"
+                "</global></config>");
+    ExpectFailure(Start(), "2010");
+
+    // The longest line that fits the 1024-byte buffer with its terminator passes whole; one
+    // byte more is refused.
+    std::string head = LineWith(" -s \"");
+    std::string longest(1023 - head.size() - 1, 'x');
+    ASSERT_EQ((head + longest + "\"").size(), 1023u);
+    WriteConfig("<config><unist><scDesktopName>" + longest + "</scDesktopName></unist></config>");
+    ExpectWorkingCopyStarted(Start(), head + longest + "\"");
+
+    WriteConfig("<config><unist><scDesktopName>" + longest + "x</scDesktopName></unist></config>");
+    ExpectFailure(Start(), "2010");
+}
+
+TEST_F(PhaseOne, ReplacesAWorkingCopyLeftByAnEarlierRun) {
+    WriteConfig(kFullConfig);
+    CopyFileA(wt::SleeperExe().c_str(), WorkingCopy().c_str(), FALSE);
+    ExpectWorkingCopyStarted(Start(), LineWith(kFullLists));
+    EXPECT_TRUE(ReadAll(WorkingCopy()) == ours_);
+
+    // One that another program holds open cannot be replaced: error 2003, nothing started.
+    wt::WriteTextFile(WorkingCopy(), "earlier copy");
+    {
+        wt::HeldFile held(WorkingCopy());
+        ExpectFailure(Start(), "2003");
+    }
+    EXPECT_EQ(ReadAll(WorkingCopy()), "earlier copy");
+}
+
+TEST_F(PhaseOne, TempPathWithABlankStartsTheCopyAndNothingElse) {
+    const std::string temp = std::string(kBlankLocalAppData) + "\\Temp";
+    wt::MakeDirs(temp);
+    ASSERT_TRUE(CopyFileA(wt::SleeperExe().c_str(), kPlanted, FALSE));
+    WriteConfig(kFullConfig);
+    wt::ShellFolderOverride localAppDataMoved("Local AppData", kBlankLocalAppData);
+    ASSERT_EQ(WorkingCopy(), temp + "\\VORNAuninstall.exe");
+
+    // Two processes only, the second one the copy with its confirm box: nothing else ran.
+    ExpectWorkingCopyStarted(Start(), LineWith(kFullLists));
+}
+
+// While phase one runs, another thread keeps putting a different program in the working
+// copy's place (a copy of uninstall.exe whose confirm text says otherwise). Whatever the
+// interleaving, the copy that starts must be ours, or phase one must refuse with 2003 (it
+// could not write the copy) or 2008 (what lies there is not a copy of itself).
+TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
+    WriteConfig(kFullConfig);
+    const std::string confirm = wt::Gbk("确认卸载？");
+    const std::string other = wt::Gbk("别的程序！");
+    ASSERT_EQ(other.size(), confirm.size());
+    std::string impostor = ours_;
+    size_t at = impostor.find(confirm);
+    ASSERT_NE(at, std::string::npos);
+    ASSERT_EQ(impostor.find(confirm, at + 1), std::string::npos);
+    impostor.replace(at, confirm.size(), other);
+    const std::string impostorPath = "C:\\Apps\\impostor.exe";
+    const std::string stagePath = StagePath();
+    wt::WriteTextFile(impostorPath, impostor);
+
+    const std::string line = LineWith(kFullLists);
+    const std::string target = WorkingCopy();
+    int started = 0, copyFailed = 0, notOurs = 0;
+    for (int round = 0; round < 10; ++round) {
+        std::atomic<bool> stop(false);
+        std::thread hammer([&] {
+            while (!stop) {
+                CopyFileA(impostorPath.c_str(), target.c_str(), FALSE);
+                if (CopyFileA(impostorPath.c_str(), stagePath.c_str(), FALSE))
+                    MoveFileExA(stagePath.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING);
+            }
+        });
+        Outcome run = Start();
+        stop = true;
+        hammer.join();
+
+        EXPECT_FALSE(run.timedOut);
+        ASSERT_EQ(run.boxes.size(), 1u) << "round " << round;
+        const Seen& seen = run.boxes[0];
+        if (seen.box.pid == run.phaseOnePid) {
+            copyFailed += seen.box == FailureBox("2003");
+            notOurs += seen.box == FailureBox("2008");
+            EXPECT_TRUE(seen.box == FailureBox("2003") || seen.box == FailureBox("2008"))
+                << "round " << round << ": " << wt::Describe(seen.box);
+            EXPECT_EQ(run.processes, 1u);
+        } else {
+            ++started;
+            // A running image cannot be overwritten, so the file is what runs.
+            EXPECT_EQ(seen.box, ConfirmBox()) << "round " << round;
+            EXPECT_EQ(Lower(seen.image), Lower(target));
+            EXPECT_TRUE(seen.imageContent == ours_) << "round " << round << ": not ours";
+            EXPECT_EQ(seen.commandLine, line);
+            EXPECT_EQ(run.processes, 2u);
+        }
+    }
+    printf("copy started %d times; refused: 2003 %d times, 2008 %d times\n", started,
+           copyFailed, notOurs);
+}
+
+}  // namespace

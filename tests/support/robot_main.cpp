@@ -1,0 +1,99 @@
+// The box robot for the demo and scripts:
+//   robot.exe [--answers ok,cancel,close,...] [--shots DIR] -- COMMAND LINE...
+// runs the command, prints one line per box ("box N: caption | text | buttons", UTF-8),
+// optionally saves each box as DIR\box-N.bmp before answering it, and exits with the
+// started process's exit code.
+#include <stdio.h>
+#include <string.h>
+
+#include "wintest.h"
+
+namespace {
+
+bool SaveShot(HWND box, const std::string& path) {
+    // Let the box paint itself completely before it is taken.
+    RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(200);
+    RECT r;
+    if (!GetWindowRect(box, &r)) return false;
+    int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    DWORD stride = ((width * 3) + 3) & ~3u;
+    std::string pixels(stride * height, '\0');
+    GetDIBits(memory, bitmap, 0, height, &pixels[0], reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER header{};
+    header.bfType = 0x4D42;  // "BM"
+    header.bfOffBits = sizeof(header) + sizeof(info);
+    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file) return false;
+    fwrite(&header, sizeof(header), 1, file);
+    fwrite(&info, sizeof(info), 1, file);
+    fwrite(pixels.data(), 1, pixels.size(), file);
+    return fclose(file) == 0;
+}
+
+int Usage() {
+    fprintf(stderr, "usage: robot.exe [--answers ok,cancel,close,...] [--shots DIR] -- COMMAND\n");
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<wt::Answer> answers;
+    std::string shots;
+    int i = 1;
+    for (; i < argc && strcmp(argv[i], "--") != 0; ++i) {
+        if (strcmp(argv[i], "--answers") == 0 && i + 1 < argc) {
+            std::string list = std::string(argv[++i]) + ",";
+            for (size_t at = 0, comma; (comma = list.find(',', at)) != std::string::npos;
+                 at = comma + 1) {
+                std::string word = list.substr(at, comma - at);
+                if (word == "ok") answers.push_back(wt::Answer::Ok);
+                else if (word == "cancel") answers.push_back(wt::Answer::Cancel);
+                else if (word == "close") answers.push_back(wt::Answer::Close);
+                else if (!word.empty()) return Usage();
+            }
+        } else if (strcmp(argv[i], "--shots") == 0 && i + 1 < argc) {
+            shots = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    // The command is the rest of our own line as written, quotes and all.
+    const char* line = GetCommandLineA();
+    const char* dashes = strstr(line, " -- ");
+    if (i >= argc || !dashes) return Usage();
+    std::string command = dashes + 4;
+    if (!shots.empty()) wt::MakeDirs(shots);
+
+    int count = 0;
+    wt::RunResult result = wt::RunAndAnswer(
+        command, answers, "", 120000, [&](HWND window, const wt::Box& box) {
+            ++count;
+            if (!shots.empty()) SaveShot(window, shots + "\\box-" + std::to_string(count) + ".bmp");
+            printf("box %d: %s\n", count, wt::Describe(box).c_str());
+            fflush(stdout);
+        });
+    if (result.timedOut) fprintf(stderr, "robot: timed out, processes terminated\n");
+    return static_cast<int>(result.exitCode);
+}

@@ -1,0 +1,505 @@
+#include "wintest.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <string.h>
+#include <utility>
+
+namespace wt {
+namespace {
+
+const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kShellFolders[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const int kButtonIds[] = {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO};
+const char* const kButtonNames[] = {"OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
+// Wine's own processes: their boxes (Mono or Gecko offers and the like) are not the product's.
+const char* const kWineProcesses[] = {"explorer.exe", "services.exe", "winedevice.exe",
+                                      "plugplay.exe", "svchost.exe",  "rpcss.exe",
+                                      "wineboot.exe", "winemenubuilder.exe", "conhost.exe"};
+
+bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+
+// Identifier and executable name of every process. Toolhelp takes the names from the server:
+// it sees 64-bit and just-started processes too, where module listing from here does not.
+std::vector<std::pair<DWORD, std::string>> Processes() {
+    std::vector<std::pair<DWORD, std::string>> processes;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return processes;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof(entry);
+    for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry))
+        processes.emplace_back(entry.th32ProcessID, entry.szExeFile);
+    CloseHandle(snapshot);
+    return processes;
+}
+
+std::string ProcessName(DWORD pid) {
+    for (const auto& process : Processes())
+        if (process.first == pid) return process.second;
+    return "";
+}
+
+std::vector<DWORD> WorkingCopies() {
+    std::vector<DWORD> pids;
+    for (const auto& process : Processes())
+        if (process.first != GetCurrentProcessId() &&
+            SameName(process.second, "VORNAuninstall.exe"))
+            pids.push_back(process.first);
+    return pids;
+}
+
+BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
+    char className[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof(className)) &&
+        strcmp(className, "#32770") == 0)
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+// WM_GETTEXT, bounded: a window whose thread hangs must not hang the reader.
+std::string TextOf(HWND window) {
+    char text[4096] = "";
+    DWORD_PTR length = 0;
+    if (window)
+        SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &length);
+    return text;
+}
+
+Box ReadBox(HWND window) {
+    Box box;
+    GetWindowThreadProcessId(window, &box.pid);
+    box.caption = TextOf(window);
+    box.text = TextOf(GetDlgItem(window, 0xFFFF));
+    for (int id : kButtonIds) {
+        HWND button = GetDlgItem(window, id);
+        if (button && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE)) box.buttons.push_back(id);
+    }
+    return box;
+}
+
+void Press(HWND window, Answer answer) {
+    if (answer == Answer::Close)
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    else
+        PostMessageA(window, WM_COMMAND, answer == Answer::Ok ? IDOK : IDCANCEL, 0);
+}
+
+// Records and answers each new box of an accepted process once.
+class Answerer {
+public:
+    Answerer(std::vector<Answer> answers, bool ownProcess,
+             std::function<void(HWND, const Box&)> onBox = nullptr)
+        : answers_(std::move(answers)), ownProcess_(ownProcess), onBox_(std::move(onBox)) {}
+
+    void Poll(std::vector<Box>& boxes) {
+        std::vector<HWND> found;
+        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
+        for (HWND window : found) {
+            if (std::find(seen_.begin(), seen_.end(), window) != seen_.end()) continue;
+            seen_.push_back(window);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (!Accepts(pid)) continue;
+            Box box = ReadBox(window);
+            if (onBox_) onBox_(window, box);
+            Answer answer = boxes.size() < answers_.size() ? answers_[boxes.size()] : Answer::Ok;
+            boxes.push_back(box);
+            Press(window, answer);
+        }
+    }
+
+private:
+    bool Accepts(DWORD pid) const {
+        if (ownProcess_) return pid == GetCurrentProcessId();
+        if (pid == GetCurrentProcessId()) return false;
+        std::string name = ProcessName(pid);
+        for (const char* wine : kWineProcesses)
+            if (SameName(name, wine)) return false;
+        return true;
+    }
+
+    std::vector<Answer> answers_;
+    bool ownProcess_;
+    std::function<void(HWND, const Box&)> onBox_;
+    std::vector<HWND> seen_;  // window handles carry a generation: no reuse within a run
+};
+
+std::string Convert(const std::string& text, UINT from, UINT to) {
+    if (text.empty()) return text;
+    int wide = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring w(wide, L'\0');
+    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), &w[0], wide);
+    int n = WideCharToMultiByte(to, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string out(n, '\0');
+    WideCharToMultiByte(to, 0, w.data(), wide, &out[0], n, nullptr, nullptr);
+    return out;
+}
+
+// Starts the sleeper and waits until it runs (and holds its file), or has ended.
+PROCESS_INFORMATION StartSleeper(const std::string& exe, const std::string& arguments) {
+    static LONG started = 0;
+    std::string ready = "wt-ready-" + std::to_string(GetCurrentProcessId()) + "-" +
+                        std::to_string(InterlockedIncrement(&started));
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
+    std::string line = "\"" + exe + "\" --ready " + ready + " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &process)) {
+        HANDLE waits[] = {event, process.hProcess};
+        WaitForMultipleObjects(2, waits, FALSE, 30000);
+    }
+    CloseHandle(event);
+    return process;
+}
+
+void StopProcess(PROCESS_INFORMATION& process) {
+    if (!process.hProcess) return;
+    if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT)
+        TerminateProcess(process.hProcess, 0);
+    WaitForSingleObject(process.hProcess, 10000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    process = PROCESS_INFORMATION{};
+}
+
+void ListInto(const std::string& root, const std::string& relative,
+              std::vector<std::string>& out) {
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out.push_back(relative + name + "\\");
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                ListInto(root, relative + name + "\\", out);
+        } else {
+            out.push_back(relative + name);
+        }
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+}
+
+HKEY OpenShellFolders() {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                    nullptr, &key, nullptr);
+    return key;
+}
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+// Saves the value's raw (wide) bytes, then writes data through the ANSI call the product
+// reads with; null data removes the value.
+void Override(const std::string& name, const BYTE* data, DWORD size, DWORD type,
+              std::vector<BYTE>& saved, DWORD& savedType, bool& existed) {
+    HKEY key = OpenShellFolders();
+    DWORD savedSize = 0;
+    existed = RegQueryValueExW(key, Wide(name).c_str(), nullptr, &savedType, nullptr,
+                               &savedSize) == ERROR_SUCCESS;
+    if (existed) {
+        saved.resize(savedSize);
+        RegQueryValueExW(key, Wide(name).c_str(), nullptr, &savedType, saved.data(), &savedSize);
+        saved.resize(savedSize);
+    }
+    // The system adds a NUL to a string that lacks one when a NUL follows it in memory; a
+    // guard byte keeps the data exactly as given.
+    std::vector<BYTE> copy(data, data + (data ? size : 0));
+    copy.push_back('X');
+    if (data)
+        RegSetValueExA(key, name.c_str(), 0, type, copy.data(), size);
+    else
+        RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+// ---- Paths -------------------------------------------------------------------------------
+std::string WinPath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+std::string UninstallExe() { return WinPath(WT_UNINSTALL_EXE); }
+std::string SleeperExe() { return WinPath(WT_SLEEPER_EXE); }
+
+std::string TempDir() {
+    std::string localAppData = ShellFolder("Local AppData");
+    if (!localAppData.empty() && Exists(localAppData + "\\Temp")) return localAppData + "\\Temp";
+    return "C:\\Windows\\Temp";
+}
+
+// ---- Message boxes -----------------------------------------------------------------------
+RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers,
+                       const std::string& currentDirectory, DWORD timeoutMs) {
+    return RunAndAnswer(commandLine, std::move(answers), currentDirectory, timeoutMs, nullptr);
+}
+
+RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers,
+                       const std::string& currentDirectory, DWORD timeoutMs,
+                       const std::function<void(HWND, const Box&)>& onBox) {
+    RunResult result;
+    result.exitCode = 0xFFFFFFFF;
+    std::string line = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
+                        &process))
+        return result;
+
+    Answerer answerer(std::move(answers), false, onBox);
+    DWORD start = GetTickCount();
+    for (;;) {
+        answerer.Poll(result.boxes);
+        bool ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
+        std::vector<DWORD> copies = WorkingCopies();
+        if (ended && copies.empty()) break;
+        if (GetTickCount() - start > timeoutMs) {
+            result.timedOut = true;
+            TerminateProcess(process.hProcess, 0xFFFFFFFF);
+            for (DWORD pid : copies) {
+                HANDLE copy = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+                if (!copy) continue;
+                TerminateProcess(copy, 0xFFFFFFFF);
+                WaitForSingleObject(copy, 10000);
+                CloseHandle(copy);
+            }
+            break;
+        }
+        Sleep(20);
+    }
+    WaitForSingleObject(process.hProcess, 10000);
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
+}
+
+struct BoxWatcher::State {
+    Answerer answerer;
+    std::vector<Box> boxes;
+    CRITICAL_SECTION lock;
+    HANDLE stop = nullptr;
+    HANDLE thread = nullptr;
+
+    explicit State(std::vector<Answer> answers) : answerer(std::move(answers), true) {}
+
+    static DWORD WINAPI Run(void* parameter) {
+        State* state = static_cast<State*>(parameter);
+        do {
+            EnterCriticalSection(&state->lock);
+            state->answerer.Poll(state->boxes);
+            LeaveCriticalSection(&state->lock);
+        } while (WaitForSingleObject(state->stop, 20) == WAIT_TIMEOUT);
+        return 0;
+    }
+};
+
+BoxWatcher::BoxWatcher(std::vector<Answer> answers) : state_(new State(std::move(answers))) {
+    InitializeCriticalSection(&state_->lock);
+    state_->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    state_->thread = CreateThread(nullptr, 0, State::Run, state_, 0, nullptr);
+}
+
+BoxWatcher::~BoxWatcher() {
+    SetEvent(state_->stop);
+    WaitForSingleObject(state_->thread, INFINITE);
+    CloseHandle(state_->thread);
+    CloseHandle(state_->stop);
+    DeleteCriticalSection(&state_->lock);
+    delete state_;
+}
+
+std::vector<Box> BoxWatcher::Boxes() {
+    EnterCriticalSection(&state_->lock);
+    std::vector<Box> boxes = state_->boxes;
+    LeaveCriticalSection(&state_->lock);
+    return boxes;
+}
+
+std::string Gbk(const std::string& utf8) { return Convert(utf8, CP_UTF8, 936); }
+std::string Utf8(const std::string& gbk) { return Convert(gbk, 936, CP_UTF8); }
+
+bool operator==(const Box& a, const Box& b) {
+    return a.caption == b.caption && a.text == b.text && a.buttons == b.buttons;
+}
+
+std::string Describe(const Box& box) {
+    std::string line = Utf8(box.caption) + " | " + Utf8(box.text) + " |";
+    for (size_t i = 0; i < box.buttons.size(); ++i) {
+        line += i ? "," : " ";
+        int id = box.buttons[i];
+        line += id >= IDOK && id <= IDNO ? kButtonNames[id - IDOK] : std::to_string(id);
+    }
+    return line;
+}
+
+void PrintTo(const Box& box, std::ostream* os) { *os << "{" << Describe(box) << "}"; }
+
+// ---- Stand-in programs -------------------------------------------------------------------
+RunningProgram::RunningProgram(const std::string& dir, const std::string& fileName,
+                               DWORD lifetimeMs) {
+    MakeDirs(dir);
+    std::string path = dir + "\\" + fileName;
+    CopyFileA(SleeperExe().c_str(), path.c_str(), FALSE);
+    pi_ = StartSleeper(path, std::to_string(lifetimeMs));
+}
+
+RunningProgram::~RunningProgram() { StopProcess(pi_); }
+
+bool RunningProgram::IsRunning() const {
+    return pi_.hProcess && WaitForSingleObject(pi_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD RunningProgram::pid() const { return pi_.dwProcessId; }
+
+HeldFile::HeldFile(const std::string& path) {
+    pi_ = StartSleeper(SleeperExe(), "--hold \"" + path + "\" 600000");
+}
+
+HeldFile::~HeldFile() { StopProcess(pi_); }
+
+// ---- Files -------------------------------------------------------------------------------
+std::string CopyUninstall(const std::string& dir, const std::string& fileName) {
+    MakeDirs(dir);
+    std::string path = dir + "\\" + fileName;
+    CopyFileA(UninstallExe().c_str(), path.c_str(), FALSE);
+    return path;
+}
+
+void WriteTextFile(const std::string& path, const std::string& content) {
+    size_t slash = path.find_last_of('\\');
+    if (slash != std::string::npos) MakeDirs(path.substr(0, slash));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+void MakeDirs(const std::string& path) {
+    for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+    CreateDirectoryA(path.c_str(), nullptr);
+}
+
+bool Exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void RemoveAll(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    // A link is never entered nor removed through: that would act on its target.
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileA(path.c_str());
+        return;
+    }
+    std::vector<std::string> children;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name != "." && name != "..") children.push_back(path + "\\" + name);
+        } while (FindNextFileA(find, &found));
+        FindClose(find);
+    }
+    for (const std::string& child : children) RemoveAll(child);
+    RemoveDirectoryA(path.c_str());
+}
+
+std::vector<std::string> ListTree(const std::string& root) {
+    std::vector<std::string> paths;
+    ListInto(root, "", paths);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// ---- Registry ----------------------------------------------------------------------------
+void CreateUninstallKey(HKEY root, const std::string& name) {
+    HKEY key = nullptr;
+    std::string path = std::string(kUninstallKey) + "\\" + name;
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+                   static_cast<DWORD>(name.size() + 1));
+    RegCloseKey(key);
+}
+
+bool UninstallKeyExists(HKEY root, const std::string& name) {
+    HKEY key = nullptr;
+    std::string path = std::string(kUninstallKey) + "\\" + name;
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void DeleteUninstallKeyTree(HKEY root, const std::string& name) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(root, kUninstallKey, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) !=
+        ERROR_SUCCESS)
+        return;
+    RegDeleteTreeA(key, name.c_str());
+    RegCloseKey(key);
+}
+
+std::string ShellFolder(const std::string& valueName) {
+    HKEY key = OpenShellFolders();
+    char value[2048];
+    DWORD size = sizeof(value) - 1, type = 0;
+    std::string result;
+    if (RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value),
+                         &size) == ERROR_SUCCESS &&
+        (type == REG_SZ || type == REG_EXPAND_SZ)) {
+        value[size] = '\0';
+        result = value;
+    }
+    RegCloseKey(key);
+    return result;
+}
+
+ShellFolderOverride::ShellFolderOverride(const std::string& valueName, const char* value,
+                                         DWORD type)
+    : name_(valueName) {
+    Override(name_, reinterpret_cast<const BYTE*>(value),
+             value ? static_cast<DWORD>(strlen(value) + 1) : 0, type, saved_, savedType_,
+             existed_);
+}
+
+ShellFolderOverride::ShellFolderOverride(const std::string& valueName,
+                                         const std::string& rawData, DWORD type)
+    : name_(valueName) {
+    Override(name_, reinterpret_cast<const BYTE*>(rawData.data()),
+             static_cast<DWORD>(rawData.size()), type, saved_, savedType_, existed_);
+}
+
+ShellFolderOverride::~ShellFolderOverride() {
+    HKEY key = OpenShellFolders();
+    if (existed_)
+        RegSetValueExW(key, Wide(name_).c_str(), 0, savedType_, saved_.data(),
+                       static_cast<DWORD>(saved_.size()));
+    else
+        RegDeleteValueA(key, name_.c_str());
+    RegCloseKey(key);
+}
+
+}  // namespace wt
