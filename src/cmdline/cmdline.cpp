@@ -84,8 +84,8 @@ int GetOpt(int count) {
         ++g_scanIndex;
     }
     char letter = *g_scanPosition++;
-    const char* spec = letter == ':' ? nullptr : strchr(kOptionLetters, letter);
-    if (!spec) return '?';
+    const char* known = letter == ':' ? nullptr : strchr(kOptionLetters, letter);
+    if (!known) return '?';
     // Every option takes an argument: the rest of the item, or else the next item.
     if (*g_scanPosition) {
         g_optionArgument = g_scanPosition;

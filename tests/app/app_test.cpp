@@ -2,23 +2,13 @@
 // answered, its exit code and what it left on disk checked.
 #include <gtest/gtest.h>
 
-#include "wintest.h"
+#include "boxes.h"
 
 namespace {
 
 using wt::Answer;
 using wt::Box;
 
-Box Expected(const std::string& caption, const std::string& utf8Text, std::vector<int> buttons) {
-    Box box;
-    box.caption = caption;
-    box.text = wt::Gbk(utf8Text);
-    box.buttons = std::move(buttons);
-    return box;
-}
-
-const std::vector<int> kOk = {IDOK};
-const std::vector<int> kOkCancel = {IDOK, IDCANCEL};
 const char kAppRoot[] = "C:\\harness-app";
 const char kInstallDir[] = "C:\\harness-app\\App";
 
@@ -51,14 +41,14 @@ protected:
 
 TEST_F(WorkingCopyTest, WithoutOptionsReportsTheMissingInstallDir) {
     wt::RunResult run = Run("");
-    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("VORNAuninstall", "卸载失败  错误码:2006", kOk)});
+    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2006", "VORNAuninstall")});
     EXPECT_EQ(run.exitCode, 1u);
 }
 
 TEST_F(WorkingCopyTest, ConfirmedRemovesTheInstallDir) {
     wt::RunResult run = Run(" -p " + Quoted(std::string(kInstallDir) + "\\"), {Answer::Ok});
-    EXPECT_EQ(run.boxes, (std::vector<Box>{Expected("VORNAuninstall", "确认卸载？", kOkCancel),
-                                           Expected("VORNAuninstall", "卸载成功!", kOk)}));
+    EXPECT_EQ(run.boxes, (std::vector<Box>{wt::Confirm(),
+                                           wt::Notice("卸载成功!", "VORNAuninstall")}));
     EXPECT_FALSE(wt::Exists(kInstallDir));
     EXPECT_TRUE(wt::Exists(kAppRoot));
     EXPECT_EQ(run.exitCode, 1u);
@@ -71,7 +61,7 @@ TEST_F(WorkingCopyTest, CancelOrCloseKeepsTheInstallDir) {
         SCOPED_TRACE(answer == Answer::Cancel ? "Cancel" : "Close");
         wt::RunResult run = Run(" -p " + Quoted(std::string(kInstallDir) + "\\"), {answer});
         EXPECT_EQ(run.boxes,
-                  std::vector<Box>{Expected("VORNAuninstall", "确认卸载？", kOkCancel)});
+                  std::vector<Box>{wt::Confirm()});
         EXPECT_EQ(wt::ListTree(kInstallDir), before);
         EXPECT_EQ(run.exitCode, 1u);
     }
@@ -79,8 +69,8 @@ TEST_F(WorkingCopyTest, CancelOrCloseKeepsTheInstallDir) {
 
 TEST_F(WorkingCopyTest, EmptyInstallDirIsReportedThenTheMissingOne) {
     wt::RunResult run = Run(" -p \"\"");
-    EXPECT_EQ(run.boxes, (std::vector<Box>{Expected("VORNAuninstall", "卸载失败  错误码:2001", kOk),
-                                           Expected("VORNAuninstall", "卸载失败  错误码:2006", kOk)}));
+    EXPECT_EQ(run.boxes, (std::vector<Box>{wt::Notice("卸载失败  错误码:2001", "VORNAuninstall"),
+                                           wt::Notice("卸载失败  错误码:2006", "VORNAuninstall")}));
     EXPECT_TRUE(wt::Exists(kInstallDir));
     EXPECT_EQ(run.exitCode, 1u);
 }
@@ -132,7 +122,7 @@ TEST_F(TempDirTest, NeitherTempDirectoryReportsOneBlank2001) {
 
     wt::RunResult run = wt::RunAndAnswer(Quoted(wt::UninstallExe()));
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("uninstall", "卸载失败 错误码:2001", kOk)});
+    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败 错误码:2001", "uninstall")});
     EXPECT_EQ(wt::ListTree(kLocalAppData), std::vector<std::string>{});
     EXPECT_EQ(run.exitCode, 1u);
 }
@@ -146,7 +136,7 @@ TEST_F(TempDirTest, WindowsTempServesWhenLocalTempIsMissing) {
 
     wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("Tool.v2", "卸载失败  错误码:2006", kOk)});
+    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2006", "Tool.v2")});
     EXPECT_EQ(run.exitCode, 1u);
 }
 
@@ -159,7 +149,7 @@ TEST_F(TempDirTest, LocalTempIsPreferred) {
 
     wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.boxes, std::vector<Box>{Expected("Tool", "卸载失败  错误码:2010", kOk)});
+    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2010", "Tool")});
     EXPECT_EQ(wt::ListTree(kLocalAppData + "\\Temp"),
               std::vector<std::string>{"VORNAuninstall.exe"});
     EXPECT_EQ(run.exitCode, 1u);

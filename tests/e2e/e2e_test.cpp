@@ -5,20 +5,13 @@
 
 #include "e2e/sample_app.h"
 #include "e2e/snapshot.h"
-#include "support/wintest.h"
+#include "support/boxes.h"
 
 namespace e2e {
 namespace {
 
 const char kJohnSmith[] = "C:\\users\\John Smith";
 const char kJohnExe[] = "C:\\users\\John.exe";
-
-const wt::Box kConfirm{0, "VORNAuninstall", wt::Gbk("确认卸载？"), {IDOK, IDCANCEL}};
-const wt::Box kSucceeded{0, "VORNAuninstall", wt::Gbk("卸载成功!"), {IDOK}};
-
-wt::Box Failed(const std::string& caption, const std::string& utf8) {
-    return {0, caption, wt::Gbk(utf8), {IDOK}};
-}
 
 class UninstallRun : public ::testing::Test {
 protected:
@@ -136,7 +129,7 @@ TEST_F(UninstallRun, ConfirmedRunRemovesExactlyTheApplication) {
 
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{kConfirm, kSucceeded}));
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     ExpectOnlyChanges(before, TakeSnapshot(true), AppParts());
     EXPECT_TRUE(wt::Exists(vendorDir_ + "\\Other App\\other.exe"));
 }
@@ -148,7 +141,7 @@ TEST_F(UninstallRun, CancelAtTheConfirmationChangesNothing) {
     wt::RunResult run = Uninstall({wt::Answer::Cancel});
 
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, std::vector<wt::Box>{kConfirm});
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Confirm()});
     ExpectOnlyChanges(before, TakeSnapshot(false), {});
 }
 
@@ -164,8 +157,7 @@ TEST_F(UninstallRun, ListedProgramRunningStopsBeforeAnythingIsRemoved) {
 
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.boxes, (std::vector<wt::Box>{
-                             kConfirm, Failed("VORNAuninstall",
-                                              "卸载失败  请先关闭程序: SampleHelper.exe")}));
+                             wt::Confirm(), wt::Notice("卸载失败  请先关闭程序: SampleHelper.exe", "VORNAuninstall")}));
     ExpectOnlyChanges(before, TakeSnapshot(false), {});
     EXPECT_TRUE(helper.IsRunning());
 }
@@ -180,7 +172,7 @@ TEST_F(UninstallRun, FileInUseKeepsTheKeysUntilASecondRunAfterItsRelease) {
 
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.boxes, (std::vector<wt::Box>{
-                                 kConfirm, Failed("VORNAuninstall", "卸载失败  错误码:2011")}));
+                                 wt::Confirm(), wt::Notice("卸载失败  错误码:2011", "VORNAuninstall")}));
         Snapshot after = TakeSnapshot(false);
         EXPECT_TRUE(wt::Exists(heldPath));
         // The entries stay so that the uninstall can be run again: it needs both files.
@@ -205,7 +197,7 @@ TEST_F(UninstallRun, FileInUseKeepsTheKeysUntilASecondRunAfterItsRelease) {
     wt::RunResult again = Uninstall();
 
     EXPECT_EQ(again.exitCode, 1u);
-    EXPECT_EQ(again.boxes, (std::vector<wt::Box>{kConfirm, kSucceeded}));
+    EXPECT_EQ(again.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     ExpectOnlyChanges(installed, TakeSnapshot(false), AppParts());
 }
 
@@ -217,7 +209,7 @@ TEST_F(UninstallRun, MissingConfigurationStopsInTheFirstPhase) {
     wt::RunResult run = Uninstall();
 
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, std::vector<wt::Box>{Failed("uninstall", "卸载失败  错误码:2010")});
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("卸载失败  错误码:2010", "uninstall")});
     // The copy into the temp directory comes before the configuration is read.
     ExpectOnlyChanges(before, TakeSnapshot(false), {});
 }
@@ -237,7 +229,7 @@ TEST_F(UninstallRun, TempDirectoryWithABlankInItsPath) {
     wt::RunResult run = Uninstall();
 
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{kConfirm, kSucceeded}));
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     ExpectOnlyChanges(before, TakeSnapshot(false), AppParts());
 }
 
@@ -260,7 +252,7 @@ TEST_F(UninstallRun, ListsOfSeveralNamesWithBlanksAndEmptyNames) {
     wt::RunResult run = Uninstall();
 
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{kConfirm, kSucceeded}));
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     std::vector<std::string> gone = AppParts();
     gone.push_back(installer_.ProgramsDir() + "\\Sample Tools\\");
     gone.push_back(installer_.DesktopDir() + "\\Sample Tools.lnk");

@@ -3,35 +3,11 @@
 // the temp directory as phase one starts it.
 #include <gtest/gtest.h>
 
-#include "wintest.h"
+#include "boxes.h"
 
 namespace {
 
 const char kKey[] = "RmRefusalApp";
-
-wt::Box Notice(const std::string& utf8Text) {
-    wt::Box box;
-    box.caption = "VORNAuninstall";
-    box.text = wt::Gbk(utf8Text);
-    box.buttons = {IDOK};
-    return box;
-}
-
-wt::Box Confirm() {
-    wt::Box box = Notice("确认卸载？");
-    box.buttons = {IDOK, IDCANCEL};
-    return box;
-}
-
-wt::RunResult RunPhaseTwo(const std::string& options, std::vector<wt::Answer> answers) {
-    std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
-    wt::RunResult result =
-        wt::RunAndAnswer("\"" + copy + "\" " + options, answers, wt::TempDir());
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitCode, 1u);
-    DeleteFileA(copy.c_str());
-    return result;
-}
 
 class PhaseTwoStart : public ::testing::Test {
 protected:
@@ -59,16 +35,16 @@ protected:
 };
 
 TEST_F(PhaseTwoStart, WithoutAnInstallationDirectoryItReports2006) {
-    wt::RunResult run = RunPhaseTwo(std::string("-R \"") + kKey + "\"", {wt::Answer::Cancel});
-    EXPECT_EQ(run.boxes, std::vector<wt::Box>{Notice("卸载失败  错误码:2006")});
+    wt::RunResult run = wt::RunWorkingCopy(std::string("-R \"") + kKey + "\"", {wt::Answer::Cancel});
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("卸载失败  错误码:2006")});
     EXPECT_TRUE(InstallationIntact());
 }
 
 TEST_F(PhaseTwoStart, CancelOrCloseInTheConfirmBoxEndsSilently) {
     for (wt::Answer answer : {wt::Answer::Cancel, wt::Answer::Close}) {
         wt::RunResult run =
-            RunPhaseTwo("-p \"" + installDir + "\\\" -R \"" + kKey + "\"", {answer});
-        EXPECT_EQ(run.boxes, std::vector<wt::Box>{Confirm()});
+            wt::RunWorkingCopy("-p \"" + installDir + "\\\" -R \"" + kKey + "\"", {answer});
+        EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Confirm()});
         EXPECT_TRUE(InstallationIntact());
     }
 }
@@ -98,9 +74,9 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         SCOPED_TRACE(c.option);
         wt::WriteTextFile(c.sentinel, "keep");
         ASSERT_TRUE(wt::Exists(c.sentinel));
-        wt::RunResult run = RunPhaseTwo("-p \"" + c.option + "\" -R \"" + kKey + "\"",
+        wt::RunResult run = wt::RunWorkingCopy("-p \"" + c.option + "\" -R \"" + kKey + "\"",
                                         {wt::Answer::Cancel});
-        EXPECT_EQ(run.boxes, std::vector<wt::Box>{Notice("卸载失败  错误码:2012")});
+        EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("卸载失败  错误码:2012")});
         EXPECT_TRUE(wt::Exists(c.sentinel));
         EXPECT_TRUE(InstallationIntact());
         DeleteFileA(c.sentinel.c_str());

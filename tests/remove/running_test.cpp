@@ -2,27 +2,13 @@
 // started from the temp directory, against stand-in programs running under chosen names.
 #include <gtest/gtest.h>
 
-#include "wintest.h"
+#include "boxes.h"
 
 namespace {
 
 const char kKey[] = "RmRunningApp";
 
-wt::Box Notice(const std::string& utf8Text) {
-    wt::Box box;
-    box.caption = "VORNAuninstall";
-    box.text = wt::Gbk(utf8Text);
-    box.buttons = {IDOK};
-    return box;
-}
-
-wt::Box Confirm() {
-    wt::Box box = Notice("确认卸载？");
-    box.buttons = {IDOK, IDCANCEL};
-    return box;
-}
-
-wt::Box CloseFirst(const std::string& name) { return Notice("卸载失败  请先关闭程序: " + name); }
+wt::Box CloseFirst(const std::string& name) { return wt::Notice("卸载失败  请先关闭程序: " + name); }
 
 class RunningCheck : public ::testing::Test {
 protected:
@@ -59,14 +45,7 @@ protected:
 
     // Phase two as phase one starts it, with exeOption standing for "-e ..." (or nothing).
     wt::RunResult RunPhaseTwo(const std::string& exeOption) {
-        std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
-        wt::RunResult result = wt::RunAndAnswer(
-            "\"" + copy + "\" -p \"" + installDir + "\\\" " + exeOption + " -R \"" + kKey + "\"",
-            {}, wt::TempDir());
-        EXPECT_FALSE(result.timedOut);
-        EXPECT_EQ(result.exitCode, 1u);
-        DeleteFileA(copy.c_str());
-        return result;
+        return wt::RunWorkingCopy("-p \"" + installDir + "\\\" " + exeOption + " -R \"" + kKey + "\"");
     }
 };
 
@@ -75,7 +54,7 @@ TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
         wt::RunningProgram program(programDir, "APP.EXE");
         ASSERT_TRUE(program.IsRunning());
         wt::RunResult run = RunPhaseTwo("-e \"app\"");
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("app")}));
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("app")}));
         EXPECT_TRUE(InstallationIntact());
         EXPECT_TRUE(program.IsRunning());
     }
@@ -83,7 +62,7 @@ TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
         wt::RunningProgram program(programDir, "app.exe");
         ASSERT_TRUE(program.IsRunning());
         wt::RunResult run = RunPhaseTwo("-e \"App.exe\"");
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("App.exe")}));
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("App.exe")}));
         EXPECT_TRUE(InstallationIntact());
         EXPECT_TRUE(program.IsRunning());
     }
@@ -93,7 +72,7 @@ TEST_F(RunningCheck, NamesThatOnlyResembleTheRunningProgramLetTheRunGoOn) {
     wt::RunningProgram program(programDir, "app.exe");
     ASSERT_TRUE(program.IsRunning());
     wt::RunResult run = RunPhaseTwo("-e \"app.ex,ap,pp.exe,bin\\app.exe, app\"");
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     EXPECT_TRUE(InstallationGone());
     EXPECT_TRUE(program.IsRunning());
 }
@@ -105,11 +84,11 @@ TEST_F(RunningCheck, OnlyTheFirstRunningNameInListOrderIsNamed) {
     ASSERT_TRUE(b.IsRunning());
 
     wt::RunResult run = RunPhaseTwo("-e \"c,b,a\"");
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("b")}));
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("b")}));
     EXPECT_TRUE(InstallationIntact());
 
     run = RunPhaseTwo("-e \"a,b\"");
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), CloseFirst("a")}));
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("a")}));
     EXPECT_TRUE(InstallationIntact());
     EXPECT_TRUE(a.IsRunning());
     EXPECT_TRUE(b.IsRunning());
@@ -122,7 +101,7 @@ TEST_F(RunningCheck, ListsWithoutNamesPassWithoutABox) {
         SCOPED_TRACE(option);
         MakeInstallation();
         wt::RunResult run = RunPhaseTwo(option);
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载成功!")}));
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
         EXPECT_TRUE(InstallationGone());
     }
 }

@@ -4,32 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "remove/removal.h"
-#include "wintest.h"
+#include "boxes.h"
 
 namespace {
-
-wt::Box Notice(const std::string& utf8Text) {
-    wt::Box box;
-    box.caption = "VORNAuninstall";
-    box.text = wt::Gbk(utf8Text);
-    box.buttons = {IDOK};
-    return box;
-}
-
-wt::Box Confirm() {
-    wt::Box box = Notice("确认卸载？");
-    box.buttons = {IDOK, IDCANCEL};
-    return box;
-}
-
-wt::RunResult RunPhaseTwo(const std::string& options) {
-    std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
-    wt::RunResult result = wt::RunAndAnswer("\"" + copy + "\" " + options, {}, wt::TempDir());
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitCode, 1u);
-    DeleteFileA(copy.c_str());
-    return result;
-}
 
 // A file whose name the system would otherwise fold ("..." is the folder itself).
 void WriteRawName(const std::string& path) {
@@ -204,13 +181,13 @@ protected:
 TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
     {
         wt::HeldFile held(installDir + "\\data\\db.dat");
-        wt::RunResult run = RunPhaseTwo(options);
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载失败  错误码:2011")}));
+        wt::RunResult run = wt::RunWorkingCopy(options);
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载失败  错误码:2011")}));
         EXPECT_TRUE(wt::Exists(installDir + "\\data\\db.dat"));
         EXPECT_TRUE(KeysStay());
     }
-    wt::RunResult run = RunPhaseTwo(options);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{Confirm(), Notice("卸载成功!")}));
+    wt::RunResult run = wt::RunWorkingCopy(options);
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     EXPECT_FALSE(wt::Exists(installDir));
     EXPECT_TRUE(KeysGone());
 }
@@ -295,16 +272,16 @@ TEST_F(DirectoryLink, FilesReachedThroughALinkSurviveTheRun) {
     ASSERT_TRUE(WaitFor(IsDirectoryLink, link));
     ASSERT_TRUE(wt::Exists(link + "\\user.doc"));
 
-    wt::RunResult run = RunPhaseTwo("-p \"" + installDir + "\\\" -R \"RmLinkApp\"");
+    wt::RunResult run = wt::RunWorkingCopy("-p \"" + installDir + "\\\" -R \"RmLinkApp\"");
     EXPECT_EQ(wt::ListTree(target), targetTree);
     ASSERT_EQ(run.boxes.size(), 2u);
-    EXPECT_EQ(run.boxes[0], Confirm());
+    EXPECT_EQ(run.boxes[0], wt::Confirm());
     // The link may stay (the system may refuse to remove it): then the user hears of it.
     if (wt::Exists(installDir)) {
-        EXPECT_EQ(run.boxes[1], Notice("卸载失败  错误码:2011"));
+        EXPECT_EQ(run.boxes[1], wt::Notice("卸载失败  错误码:2011"));
         EXPECT_TRUE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
     } else {
-        EXPECT_EQ(run.boxes[1], Notice("卸载成功!"));
+        EXPECT_EQ(run.boxes[1], wt::Notice("卸载成功!"));
         EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
     }
 }
