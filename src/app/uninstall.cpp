@@ -37,8 +37,6 @@ void InitAppTitle() {
     g_title[length] = '\0';
 }
 
-const char* AppTitle() { return g_title; }
-
 void ShowMessage(const char* text) {
     MessageBoxA(nullptr, text, g_title, MB_OK | MB_ICONEXCLAMATION);
 }

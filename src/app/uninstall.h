@@ -21,11 +21,8 @@ public:
     int RemoveUninstallEntries();
 };
 
-extern uninstall theApp;
-
 // The caption of every box: the executable's file name without its extension.
 void InitAppTitle();
-const char* AppTitle();
 
 // Boxes: OK only with the exclamation icon; the confirm box offers OK and Cancel and
 // returns 1 for OK.

@@ -3,7 +3,8 @@
 
 #include "app/uninstall.h"
 
-uninstall theApp;
+// The one application object, constructed before start-up.
+static uninstall theApp;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // Load system DLLs from the system folder only: the working copy runs from the temp
