@@ -1,0 +1,304 @@
+#!/usr/bin/env bash
+# Side-by-side timing, in one warm Wine prefix, of dist/uninstall.exe against an NSIS
+# uninstaller, `cmd /c rd /s /q` and `rm -rf` on the same fresh application tree; then the
+# cost of the running-program check with 1 and with 20 names while 50 programs run.
+#
+# Usage: scripts/bench.sh [RUNS]          RUNS per tool, default 5
+#   BENCH_FILES=N  files in the tree (default 20000), BENCH_DIRS=N  leaf folders (default 1000)
+#   BENCH_TMPFS=1  put the tree on a tmpfs mounted at C:\BenchFast (needs root): takes the
+#                  disk, whose delete times vary widely on a busy machine, out of the race
+#
+# Every Wine tool runs through build/bench/launch.exe (bench/launch.cpp), which presses OK on
+# the boxes, waits for the started process and every process it started (our working copy,
+# NSIS's copy of itself in the temp folder) and reports the time from the start to the end
+# of the last one. rm -rf is timed by the shell.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+runs=${1:-5}
+files=${BENCH_FILES:-20000}
+dirs=${BENCH_DIRS:-1000}
+out=$top/build/bench
+prefix=$out/prefix
+
+die() { echo "bench: $*" >&2; exit 1; }
+[[ $runs =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive number, not '$runs'"
+[[ $files =~ ^[1-9][0-9]*$ && $dirs =~ ^[1-9][0-9]*$ && $dirs -le $files ]] ||
+  die "need 1 <= BENCH_DIRS ($dirs) <= BENCH_FILES ($files)"
+
+# Message boxes need a display: rerun ourselves on a private virtual one.
+if [ -z "${DISPLAY:-}" ]; then
+  ./scripts/setup.sh
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+# ---- Build --------------------------------------------------------------------------------
+./scripts/build.sh
+mkdir -p "$out/nsis"
+g++ -O2 -o "$out/tree" bench/tree.cpp
+i686-w64-mingw32-g++ -O2 -std=c++17 -static -o "$out/launch.exe" bench/launch.cpp
+i686-w64-mingw32-g++ -O2 -static -mwindows -o "$out/sleeper.exe" tests/support/sleeper.cpp
+makensis -V1 "-DMAKER=$out/nsis/maker.exe" '-DUNINSTALLER=$EXEDIR\nsis-uninstall.exe' \
+  bench/uninstaller.nsi
+tests/support/make-prefix.sh "$prefix"
+
+export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+
+sleepers=()
+keeper=
+mounted=
+cleanup() {
+  for pid in "${sleepers[@]}" $keeper; do kill "$pid" 2>/dev/null || true; done
+  rm -rf "${app_unix:-/nonexistent}" "${run_unix:-/nonexistent}"
+  wineserver -k 2>/dev/null || true  # the persistent server started below, and our prefix's processes
+  if [ -n "$mounted" ]; then umount -l "$mounted" 2>/dev/null || true; rmdir "$mounted" 2>/dev/null || true; fi
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+wineserver -k 2>/dev/null || true
+wineserver -p
+# Starts the prefix's own services now, with no pipe for them to inherit.
+timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || die "Wine does not start in $prefix"
+# Keeps Wine's desktop process alive, so that no timed tool pays for starting it again.
+wine "$out/launch.exe" --desktop 7200 </dev/null >/dev/null 2>&1 &
+keeper=$!
+
+timeout 60 wine "$out/nsis/maker.exe" </dev/null >/dev/null 2>&1 || true
+nsis_exe=$out/nsis/nsis-uninstall.exe
+[ -f "$nsis_exe" ] || die "the NSIS installer did not write $nsis_exe"
+
+# ---- Places in the prefix -----------------------------------------------------------------
+shell_folder() {  # the Windows path of one of the user's "Shell Folders" values
+  timeout 60 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
+    /v "$1" </dev/null 2>/dev/null | tr -d '\r' | sed -n "s/^    $1    REG_SZ    //p"
+}
+unix_path() {  # C:\a\b -> $prefix/drive_c/a/b
+  local rest=${1:3}
+  [[ ${1:0:3} == [Cc]:\\ ]] || die "not on drive C: $1"
+  echo "$prefix/drive_c/${rest//\\//}"
+}
+
+if [ -d "$prefix/drive_c/Program Files (x86)" ]; then pf='C:\Program Files (x86)'; else pf='C:\Program Files'; fi
+if [ "${BENCH_TMPFS:-0}" = 1 ]; then
+  pf='C:\BenchFast'
+  fast=$(unix_path "$pf")
+  mkdir -p "$fast"
+  mountpoint -q "$fast" || mount -t tmpfs -o size=1g bench-tmpfs "$fast" ||
+    die "cannot mount a tmpfs at $fast (BENCH_TMPFS=1 needs root)"
+  mounted=$fast
+fi
+app_win="$pf\\BenchApp"
+app_unix=$(unix_path "$app_win")
+programs_win=$(shell_folder Programs)
+desktop_win=$(shell_folder Desktop)
+local_win=$(shell_folder 'Local AppData')
+[ -n "$programs_win" ] && [ -n "$desktop_win" ] || die "cannot read the Shell Folders of $prefix"
+group_unix=$(unix_path "$programs_win")/BenchApp
+desktop_unix=$(unix_path "$desktop_win")
+mkdir -p "$desktop_unix" "$(dirname "$group_unix")"
+# The product's temp folder: "Local AppData"\Temp when it exists, else C:\Windows\Temp.
+if [ -n "$local_win" ] && [ -d "$(unix_path "$local_win")/Temp" ]; then
+  temp_win="$local_win\\Temp"
+else
+  temp_win='C:\Windows\Temp'
+fi
+temp_unix=$(unix_path "$temp_win")
+[ -d "$temp_unix" ] || temp_unix=$prefix/drive_c/windows/temp
+uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+
+# ---- Helpers ------------------------------------------------------------------------------
+make_tree() {  # a fresh application tree with its shortcuts and uninstall keys
+  local n=$1 d=$2
+  rm -rf "$app_unix" "$group_unix" "$desktop_unix/BenchApp.lnk"
+  "$out/tree" "$app_unix" "$n" "$d"
+  cp dist/uninstall.exe "$app_unix/uninstall.exe"
+  cp "$nsis_exe" "$app_unix/nsis-uninstall.exe"
+  printf '%s' '<config><global><executable>benchapp.exe</executable></global><unist><regFolderName>BenchApp,BenchAppUpdater</regFolderName><scFolderName>BenchApp</scFolderName><scDesktopName>BenchApp.lnk</scDesktopName></unist></config>' \
+    > "$app_unix/conf.xml"
+  mkdir -p "$group_unix"
+  echo shortcut > "$group_unix/BenchApp.lnk"
+  echo shortcut > "$group_unix/Uninstall BenchApp.lnk"
+  echo shortcut > "$desktop_unix/BenchApp.lnk"
+  local key
+  for key in BenchApp BenchAppUpdater; do
+    timeout 60 wine reg add "$uninstall_key\\$key" /v DisplayName /d "$key" /f /reg:32 \
+      </dev/null >/dev/null 2>&1 || die "cannot write the key $key"
+  done
+  sync  # no tool should pay for (or skip) writing the new tree back
+}
+
+leftovers() {  # what a removal left behind; "full" also checks shortcuts and keys
+  local left=() key
+  [ -e "$app_unix" ] && left+=("$(find "$app_unix" | wc -l) entries of the install dir")
+  if [ "$1" = full ]; then
+    [ -e "$group_unix" ] && left+=("the Start-menu group")
+    [ -e "$desktop_unix/BenchApp.lnk" ] && left+=("the desktop shortcut")
+    for key in BenchApp BenchAppUpdater; do
+      timeout 60 wine reg query "$uninstall_key\\$key" /reg:32 </dev/null >/dev/null 2>&1 &&
+        left+=("the key $key")
+    done
+  fi
+  local IFS=,
+  echo "${left[*]}"
+}
+
+gbk_hex_text() {  # the UTF-8 text of GBK bytes given in hex
+  printf "$(sed 's/../\\x&/g' <<<"$1")" | iconv -f GBK -t UTF-8 2>/dev/null || echo "$1"
+}
+
+confirm_hex=c8b7c8cfd0b6d4d8a3bf  # 确认卸载？
+succeeded_hex=d0b6d4d8b3c9b9a621  # 卸载成功!
+
+# Runs one command line through the launcher; sets $elapsed, $boxes (the box texts, hex) and
+# $processes (how many processes it waited for).
+launch() {
+  local report=$out/launch.txt
+  timeout 400 wine "$out/launch.exe" --timeout 300 "$1" </dev/null >"$report" 2>&1 ||
+    die "launch failed for $1: $(tr -d '\r' <"$report")"
+  elapsed=$(tr -d '\r' <"$report" | sed -n 's/^elapsed //p')
+  boxes=$(tr -d '\r' <"$report" | awk '$1 == "box" {printf "%s%s", sep, $4; sep=" "}')
+  processes=$(tr -d '\r' <"$report" | sed -n 's/^processes //p')
+  [ -n "$elapsed" ] || die "no time from the launcher for $1: $(tr -d '\r' <"$report")"
+}
+
+expect_boxes() {  # our uninstaller must have shown the confirm box and the success box
+  [ "$boxes" = "$confirm_hex $succeeded_hex" ] && return 0
+  local b texts=()
+  for b in $boxes; do texts+=("$(gbk_hex_text "$b")"); done
+  echo "  $1: unexpected boxes: ${texts[*]:-none}" >&2
+  problems+=("$1: unexpected boxes")
+}
+
+expect_copy() {  # both uninstallers relaunch a copy of themselves: it must have been waited for
+  [ "${processes:-0}" -ge 2 ] && return 0
+  echo "  $1: the launcher saw no relaunched copy" >&2
+  problems+=("$1: no relaunched copy seen")
+}
+
+stats() {  # median min max of the numbers given
+  printf '%s\n' "$@" | sort -g | LC_ALL=C awk '{v[NR] = $1}
+    END {m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
+         printf "%.3f %.3f %.3f\n", m, v[1], v[NR]}'
+}
+ratio() { LC_ALL=C awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b : 0)}'; }
+at_most() { LC_ALL=C awk -v a="$1" -v b="$2" 'BEGIN {exit !(a <= b)}'; }
+
+# ---- Removal of the whole application -----------------------------------------------------
+declare -A times=([ours]="" [nsis]="" [rd]="" [rm]="")
+problems=()
+
+run_tool() {  # one timed removal of a fresh tree by tool $1
+  local tool=$1 left
+  make_tree "$files" "$dirs"
+  case $tool in
+    ours) launch "\"$app_win\\uninstall.exe\""; expect_boxes ours; expect_copy ours ;;
+    nsis) launch "\"$app_win\\nsis-uninstall.exe\" /S"; expect_copy nsis ;;
+    rd)   launch "C:\\windows\\system32\\cmd.exe /c rd /s /q \"$app_win\"" ;;
+    rm)   local t0=$EPOCHREALTIME
+          rm -rf "$app_unix"
+          elapsed=$(LC_ALL=C awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN {printf "%.6f", b - a}') ;;
+  esac
+  case $tool in ours|nsis) left=$(leftovers full) ;; *) left=$(leftovers dir) ;; esac
+  if [ -n "$left" ]; then
+    echo "  $tool left: $left" >&2
+    problems+=("$tool left: $left")
+  fi
+  times[$tool]+=" $elapsed"
+  printf '  %-5s %8.3f s\n' "$tool" "$elapsed"
+}
+
+tools=(ours nsis rd rm)
+where=disk; [ -n "$mounted" ] && where=tmpfs
+echo "Tree: $files files of 100 bytes in $dirs leaf folders under $app_win ($where)"
+echo "Warm-up (small tree, not timed)..."
+for tool in ours nsis rd; do
+  make_tree 100 5
+  case $tool in
+    ours) launch "\"$app_win\\uninstall.exe\"" ;;
+    nsis) launch "\"$app_win\\nsis-uninstall.exe\" /S" ;;
+    rd)   launch "C:\\windows\\system32\\cmd.exe /c rd /s /q \"$app_win\"" ;;
+  esac
+done
+for ((round = 0; round < runs; round++)); do
+  echo "Round $((round + 1))/$runs"
+  for ((i = 0; i < ${#tools[@]}; i++)); do
+    run_tool "${tools[(round + i) % ${#tools[@]}]}"  # a different tool goes first each round
+  done
+done
+
+declare -A median
+echo
+echo "Removing $files files in $dirs folders on $where ($runs runs each), seconds:"
+printf '%-34s %8s %8s %8s\n' tool median min max
+for tool in "${tools[@]}"; do
+  read -r med lo hi < <(stats ${times[$tool]})
+  median[$tool]=$med
+  case $tool in
+    ours) name='ours (uninstall.exe, both phases)' ;;
+    nsis) name='NSIS uninstaller /S' ;;
+    rd)   name='wine cmd /c rd /s /q' ;;
+    rm)   name='rm -rf (Unix side)' ;;
+  esac
+  printf '%-34s %8s %8s %8s\n' "$name" "$med" "$lo" "$hi"
+done
+r_nsis=$(ratio "${median[ours]}" "${median[nsis]}")
+echo "ours/NSIS $r_nsis   ours/rd $(ratio "${median[ours]}" "${median[rd]}")   ours/rm $(ratio "${median[ours]}" "${median[rm]}")"
+if at_most "$r_nsis" 0.6; then echo "ours/NSIS <= 0.6: met"; else echo "ours/NSIS <= 0.6: not met"; fi
+echo "Sizes: dist/uninstall.exe $(stat -c %s dist/uninstall.exe) bytes, NSIS uninstaller $(stat -c %s "$nsis_exe") bytes"
+
+# ---- The running-program check ------------------------------------------------------------
+run_win='C:\BenchRun'
+run_unix=$(unix_path "$run_win")
+rm -rf "$run_unix" && mkdir -p "$run_unix"
+for i in $(seq -w 0 49); do
+  cp "$out/sleeper.exe" "$run_unix/bench$i.exe"
+  wine "$run_win\\bench$i.exe" 1800000 </dev/null >/dev/null 2>&1 &
+  sleepers+=($!)
+done
+running=0
+for ((wait_s = 0; wait_s < 120; wait_s++)); do
+  running=$(timeout 60 wine "$out/launch.exe" --list </dev/null 2>/dev/null | tr -d '\r' | grep -c '^bench[0-9][0-9]\.exe$' || true)
+  [ "$running" -ge 50 ] && break
+  sleep 1
+done
+[ "$running" -ge 50 ] || die "only $running of the 50 stand-in programs are running"
+
+cp dist/uninstall.exe "$temp_unix/VORNAuninstall.exe"
+one=absent00.exe
+twenty=$(printf 'absent%02d.exe,' $(seq 0 19))
+twenty=${twenty%,}
+declare -A check=([1]="" [20]="")
+echo
+echo "Phase two with 50 programs running (bench00.exe..bench49.exe)..."
+for ((round = 0; round < runs; round++)); do
+  for n in $( ((round % 2)) && echo "20 1" || echo "1 20"); do
+    if [ "$n" = 1 ]; then list=$one; else list=$twenty; fi
+    launch "\"$temp_win\\VORNAuninstall.exe\" -p \"C:\\nonexistent\\dir\\\" -e \"$list\""
+    expect_boxes "phase two, $n names"
+    check[$n]+=" $elapsed"
+    printf '  %2s names %8.3f s\n' "$n" "$elapsed"
+  done
+done
+for pid in "${sleepers[@]}"; do kill "$pid" 2>/dev/null || true; done
+sleepers=()
+
+echo
+echo "Phase two (confirm, check, success box) with 50 programs running, $runs runs each, seconds:"
+printf '%-34s %8s %8s %8s\n' names median min max
+for n in 1 20; do
+  read -r med lo hi < <(stats ${check[$n]})
+  median[check$n]=$med
+  printf '%-34s %8s %8s %8s\n' "$n not running" "$med" "$lo" "$hi"
+done
+r_check=$(ratio "${median[check20]}" "${median[check1]}")
+if at_most "$r_check" 1.2; then verdict=met; else verdict="not met"; fi
+echo "20 names / 1 name: $r_check   (goal <= 1.2: $verdict)"
+
+if [ ${#problems[@]} -gt 0 ]; then
+  echo
+  echo "Problems:"
+  printf '  %s\n' "${problems[@]}"
+  exit 1
+fi
