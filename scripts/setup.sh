@@ -7,7 +7,8 @@ export DEBIAN_FRONTEND=noninteractive
 top=$(cd "$(dirname "$0")/.." && pwd)
 
 need_pkgs=(mingw-w64 cmake make g++ clang wine wine32:i386 wine64 xvfb googletest
-           dpkg-dev locales fonts-wqy-microhei file patch xz-utils imagemagick nsis python3)
+           dpkg-dev locales fonts-wqy-microhei file patch xz-utils imagemagick nsis python3
+           libclang-rt-14-dev)
 
 missing=()
 for p in "${need_pkgs[@]}"; do
