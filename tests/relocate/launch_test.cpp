@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "boxes.h"
 #include "cmdline_of.h"
-#include "wintest.h"
 
 namespace {
 
@@ -58,20 +58,9 @@ std::string Lower(std::string text) {
     return text;
 }
 
-wt::Box ConfirmBox() {
-    wt::Box box;
-    box.caption = "VORNAuninstall";
-    box.text = wt::Gbk("确认卸载？");
-    box.buttons = {IDOK, IDCANCEL};
-    return box;
-}
-
-wt::Box FailureBox(const char* code) {
-    wt::Box box;
-    box.caption = "uninstall";
-    box.text = wt::Gbk("卸载失败  错误码:") + code;
-    box.buttons = {IDOK};
-    return box;
+// What phase one shows when it fails: caption "uninstall", the two-blank prefix and code.
+wt::Box PhaseOneFailure(const std::string& code) {
+    return wt::Notice("卸载失败  错误码:" + code, "uninstall");
 }
 
 // One box of a run and what the process that showed it was started with.
@@ -91,33 +80,9 @@ struct Outcome {
     bool timedOut = false;
 };
 
-BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
-    char className[16];
-    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof(className)) &&
-        strcmp(className, "#32770") == 0)
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
-}
-
-wt::Box ReadBox(HWND window) {
-    wt::Box box;
-    GetWindowThreadProcessId(window, &box.pid);
-    char text[4096] = "";
-    GetWindowTextA(window, text, sizeof(text));
-    box.caption = text;
-    text[0] = '\0';
-    GetDlgItemTextA(window, 0xFFFF, text, sizeof(text));
-    box.text = text;
-    for (int id : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
-        HWND button = GetDlgItem(window, id);
-        if (button && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE)) box.buttons.push_back(id);
-    }
-    return box;
-}
-
 Seen ReadSeen(HWND window) {
     Seen seen;
-    seen.box = ReadBox(window);
+    seen.box = wt::ReadBox(window);
     HANDLE process =
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, seen.box.pid);
     if (!process) return seen;
@@ -154,9 +119,7 @@ Outcome RunInJob(const std::string& commandLine, const std::string& currentDirec
     std::vector<HWND> answered;  // window handles carry a generation: no reuse in a run
     DWORD start = GetTickCount();
     for (;;) {
-        std::vector<HWND> found;
-        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
-        for (HWND window : found) {
+        for (HWND window : wt::VisibleBoxes()) {
             if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
@@ -235,7 +198,7 @@ protected:
         EXPECT_EQ(run.processes, 2u);
         ASSERT_EQ(run.boxes.size(), 1u);
         const Seen& seen = run.boxes[0];
-        EXPECT_EQ(seen.box, ConfirmBox());
+        EXPECT_EQ(seen.box, wt::Confirm());
         EXPECT_NE(seen.box.pid, run.phaseOnePid);
         EXPECT_EQ(Lower(seen.image), Lower(WorkingCopy()));
         EXPECT_TRUE(seen.imageContent == ours_) << "the working copy is not uninstall.exe";
@@ -248,7 +211,7 @@ protected:
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.processes, 1u) << "a working copy was started";
         ASSERT_EQ(run.boxes.size(), 1u);
-        EXPECT_EQ(run.boxes[0].box, FailureBox(code));
+        EXPECT_EQ(run.boxes[0].box, PhaseOneFailure(code));
         EXPECT_EQ(run.boxes[0].box.pid, run.phaseOnePid);
     }
 
@@ -385,15 +348,15 @@ TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
         ASSERT_EQ(run.boxes.size(), 1u) << "round " << round;
         const Seen& seen = run.boxes[0];
         if (seen.box.pid == run.phaseOnePid) {
-            copyFailed += seen.box == FailureBox("2003");
-            notOurs += seen.box == FailureBox("2008");
-            EXPECT_TRUE(seen.box == FailureBox("2003") || seen.box == FailureBox("2008"))
+            copyFailed += seen.box == PhaseOneFailure("2003");
+            notOurs += seen.box == PhaseOneFailure("2008");
+            EXPECT_TRUE(seen.box == PhaseOneFailure("2003") || seen.box == PhaseOneFailure("2008"))
                 << "round " << round << ": " << wt::Describe(seen.box);
             EXPECT_EQ(run.processes, 1u);
         } else {
             ++started;
             // A running image cannot be overwritten, so the file is what runs.
-            EXPECT_EQ(seen.box, ConfirmBox()) << "round " << round;
+            EXPECT_EQ(seen.box, wt::Confirm()) << "round " << round;
             EXPECT_EQ(Lower(seen.image), Lower(target));
             EXPECT_TRUE(seen.imageContent == ours_) << "round " << round << ": not ours";
             EXPECT_EQ(seen.commandLine, line);

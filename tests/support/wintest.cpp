@@ -50,35 +50,7 @@ std::vector<DWORD> WorkingCopies() {
     return pids;
 }
 
-BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
-    char className[16];
-    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof(className)) &&
-        strcmp(className, "#32770") == 0)
-        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
-    return TRUE;
-}
 
-// WM_GETTEXT, bounded: a window whose thread hangs must not hang the reader.
-std::string TextOf(HWND window) {
-    char text[4096] = "";
-    DWORD_PTR length = 0;
-    if (window)
-        SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                            SMTO_ABORTIFHUNG, 5000, &length);
-    return text;
-}
-
-Box ReadBox(HWND window) {
-    Box box;
-    GetWindowThreadProcessId(window, &box.pid);
-    box.caption = TextOf(window);
-    box.text = TextOf(GetDlgItem(window, 0xFFFF));
-    for (int id : kButtonIds) {
-        HWND button = GetDlgItem(window, id);
-        if (button && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE)) box.buttons.push_back(id);
-    }
-    return box;
-}
 
 void Press(HWND window, Answer answer) {
     if (answer == Answer::Close)
@@ -95,9 +67,7 @@ public:
         : answers_(std::move(answers)), ownProcess_(ownProcess), onBox_(std::move(onBox)) {}
 
     void Poll(std::vector<Box>& boxes) {
-        std::vector<HWND> found;
-        EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
-        for (HWND window : found) {
+        for (HWND window : VisibleBoxes()) {
             if (std::find(seen_.begin(), seen_.end(), window) != seen_.end()) continue;
             seen_.push_back(window);
             DWORD pid = 0;
@@ -219,7 +189,43 @@ void Override(const std::string& name, const BYTE* data, DWORD size, DWORD type,
     RegCloseKey(key);
 }
 
+BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
+    char className[16];
+    if (IsWindowVisible(window) && GetClassNameA(window, className, sizeof(className)) &&
+        strcmp(className, "#32770") == 0)
+        reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+    return TRUE;
+}
+
+// WM_GETTEXT, bounded: a window whose thread hangs must not hang the reader.
+std::string TextOf(HWND window) {
+    char text[4096] = "";
+    DWORD_PTR length = 0;
+    if (window)
+        SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, 5000, &length);
+    return text;
+}
+
 }  // namespace
+
+std::vector<HWND> VisibleBoxes() {
+    std::vector<HWND> found;
+    EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+Box ReadBox(HWND window) {
+    Box box;
+    GetWindowThreadProcessId(window, &box.pid);
+    box.caption = TextOf(window);
+    box.text = TextOf(GetDlgItem(window, 0xFFFF));
+    for (int id : kButtonIds) {
+        HWND button = GetDlgItem(window, id);
+        if (button && (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE)) box.buttons.push_back(id);
+    }
+    return box;
+}
 
 // ---- Paths -------------------------------------------------------------------------------
 std::string WinPath(const std::string& unixPath) {

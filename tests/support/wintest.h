@@ -57,6 +57,10 @@ private:
     State* state_;
 };
 
+// The message boxes on the screen now, and what one of them shows.
+std::vector<HWND> VisibleBoxes();
+Box ReadBox(HWND box);
+
 // GBK bytes of a UTF-8 text (code page 936), for comparing box texts, and back.
 std::string Gbk(const std::string& utf8);
 std::string Utf8(const std::string& gbk);
