@@ -3,7 +3,6 @@
 
 #include "app/text.h"
 #include "app/uninstall.h"
-#include "remove/names.h"
 #include "remove/removal.h"
 #include "sysloc/handles.h"
 #include "sysloc/sysloc.h"
