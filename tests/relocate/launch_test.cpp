@@ -40,19 +40,6 @@ const char kFullConfig[] =
 const char kFullLists[] =
     " -e \"tool.exe,helper.exe\" -R \"ToolKey\" -S \"Tool Group\" -s \"Tool.lnk,Tool Help.lnk\"";
 
-std::string ReadAll(const std::string& path) {
-    std::string content;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return content;
-    char buffer[65536];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
-        content.append(buffer, read);
-    CloseHandle(file);
-    return content;
-}
-
 std::string Lower(std::string text) {
     CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
     return text;
@@ -89,7 +76,7 @@ Seen ReadSeen(HWND window) {
     char image[MAX_PATH] = "";
     DWORD size = sizeof(image);
     if (QueryFullProcessImageNameA(process, 0, image, &size)) seen.image = image;
-    seen.imageContent = ReadAll(seen.image);
+    seen.imageContent = wt::ReadTextFile(seen.image);
     EXPECT_TRUE(wt::CommandLineOf(process, seen.commandLine));
     EXPECT_TRUE(wt::CurrentDirectoryOf(process, seen.currentDirectory));
     CloseHandle(process);
@@ -164,7 +151,7 @@ protected:
         wt::CopyUninstall("C:\\Apps\\Tool", "uninstall.exe");
         ASSERT_TRUE(wt::Exists(kUninstall));
         DeleteFileA(WorkingCopy().c_str());
-        ours_ = ReadAll(wt::UninstallExe());
+        ours_ = wt::ReadTextFile(wt::UninstallExe());
         ASSERT_FALSE(ours_.empty());
     }
     void TearDown() override {
@@ -226,7 +213,7 @@ TEST_F(PhaseOne, StartsTheWorkingCopyWithTheInstallDirAndTheFourLists) {
 
     Outcome run = Start();
     ExpectWorkingCopyStarted(run, LineWith(kFullLists));
-    EXPECT_TRUE(ReadAll(WorkingCopy()) == ours_);
+    EXPECT_TRUE(wt::ReadTextFile(WorkingCopy()) == ours_);
     // Cancelled at the confirm box: nothing removed.
     EXPECT_EQ(wt::ListTree(kAppsRoot), before);
     EXPECT_TRUE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "ToolKey"));
@@ -287,7 +274,7 @@ TEST_F(PhaseOne, ReplacesAWorkingCopyLeftByAnEarlierRun) {
     WriteConfig(kFullConfig);
     CopyFileA(wt::SleeperExe().c_str(), WorkingCopy().c_str(), FALSE);
     ExpectWorkingCopyStarted(Start(), LineWith(kFullLists));
-    EXPECT_TRUE(ReadAll(WorkingCopy()) == ours_);
+    EXPECT_TRUE(wt::ReadTextFile(WorkingCopy()) == ours_);
 
     // One that another program holds open cannot be replaced: error 2003, nothing started.
     wt::WriteTextFile(WorkingCopy(), "earlier copy");
@@ -295,7 +282,7 @@ TEST_F(PhaseOne, ReplacesAWorkingCopyLeftByAnEarlierRun) {
         wt::HeldFile held(WorkingCopy());
         ExpectFailure(Start(), "2003");
     }
-    EXPECT_EQ(ReadAll(WorkingCopy()), "earlier copy");
+    EXPECT_EQ(wt::ReadTextFile(WorkingCopy()), "earlier copy");
 }
 
 TEST_F(PhaseOne, TempPathWithABlankStartsTheCopyAndNothingElse) {

@@ -156,6 +156,42 @@ void ListInto(const std::string& root, const std::string& relative,
     FindClose(find);
 }
 
+// Wine starts a Unix program it is handed, but gives no handle to wait on: the caller
+// waits for the program's effect.
+bool RunUnixCommand(const std::string& commandLine) {
+    std::string line = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return false;
+    if (process.hThread) CloseHandle(process.hThread);
+    if (process.hProcess) CloseHandle(process.hProcess);
+    return true;
+}
+
+std::string UnixPath(const std::string& windowsPath) {
+    typedef char*(CDECL * UnixName)(const WCHAR*);
+    auto toUnix = reinterpret_cast<UnixName>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    if (!toUnix) return "";
+    std::wstring wide(windowsPath.begin(), windowsPath.end());
+    char* unixName = toUnix(wide.c_str());
+    if (!unixName) return "";
+    std::string result = unixName;
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
+}
+
+bool WaitUntil(bool present, const std::string& path) {
+    for (int i = 0; i < 500; ++i) {
+        if (Exists(path) == present) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 HKEY OpenShellFolders() {
     HKEY key = nullptr;
     RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_READ | KEY_WRITE,
@@ -394,6 +430,19 @@ void WriteTextFile(const std::string& path, const std::string& content) {
     CloseHandle(file);
 }
 
+std::string ReadTextFile(const std::string& path) {
+    std::string content;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return content;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read)
+        content.append(buffer, read);
+    CloseHandle(file);
+    return content;
+}
+
 void MakeDirs(const std::string& path) {
     for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
         CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
@@ -429,6 +478,20 @@ void RemoveAll(const std::string& path) {
     }
     for (const std::string& child : children) RemoveAll(child);
     RemoveDirectoryA(path.c_str());
+}
+
+bool MakeLink(const std::string& link, const std::string& target) {
+    MakeDirs(link.substr(0, link.find_last_of('\\')));
+    std::string unixLink = UnixPath(link), unixTarget = UnixPath(target);
+    return !unixLink.empty() && !unixTarget.empty() &&
+           RunUnixCommand("Z:\\bin\\ln -s \"" + unixTarget + "\" \"" + unixLink + "\"") &&
+           WaitUntil(true, link);
+}
+
+void RemoveLink(const std::string& link) {
+    std::string unixLink = Exists(link) ? UnixPath(link) : "";
+    if (!unixLink.empty() && RunUnixCommand("Z:\\bin\\rm -f \"" + unixLink + "\""))
+        WaitUntil(false, link);
 }
 
 std::vector<std::string> ListTree(const std::string& root) {

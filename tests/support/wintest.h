@@ -99,9 +99,17 @@ private:
 // A copy of the built uninstall.exe as dir\fileName (dir made first); returns its path.
 std::string CopyUninstall(const std::string& dir, const std::string& fileName);
 void WriteTextFile(const std::string& path, const std::string& content);  // makes parents
+std::string ReadTextFile(const std::string& path);  // empty when it cannot be read
 void MakeDirs(const std::string& path);
 bool Exists(const std::string& path);
 void RemoveAll(const std::string& path);  // cleanup after a test; clears attributes first
+// Symbolic links, made and removed from the Unix side where Wine keeps them: Wine shows a
+// link to a directory as a directory reparse point, and a link to a file as that file.
+// MakeLink makes the link's folder first and waits until the link shows.
+bool MakeLink(const std::string& link, const std::string& target);
+// The link alone, never its target; a link whose target is gone no longer shows, so links
+// go before their targets.
+void RemoveLink(const std::string& link);
 // Every path below root (relative, sorted), directories with a trailing backslash.
 std::vector<std::string> ListTree(const std::string& root);
 
