@@ -43,11 +43,51 @@ const char* NameList::Next() {
     return name;
 }
 
+TextList::~TextList() { free(texts_); }
+
+void TextList::Add(const char* text) {
+    size_t length = strlen(text) + 1;
+    if (used_ + length > capacity_) {
+        size_t capacity = capacity_ ? capacity_ * 2 : 4096;
+        while (used_ + length > capacity) capacity *= 2;
+        char* grown = static_cast<char*>(realloc(texts_, capacity));
+        if (!grown) {
+            complete_ = false;
+            return;
+        }
+        texts_ = grown;
+        capacity_ = capacity;
+    }
+    memcpy(texts_ + used_, text, length);
+    used_ += length;
+}
+
+const char* TextList::Next(const char* text) const {
+    const char* next = text + strlen(text) + 1;
+    return next < texts_ + used_ ? next : nullptr;
+}
+
+bool EndsInSeparator(const char* path) {
+    bool separator = false;
+    for (const char* p = path; *p; ++p) {
+        separator = IsPathSeparator(*p);
+        if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) ++p;
+    }
+    return separator;
+}
+
+const char* LastComponent(const char* path) {
+    const char* last = path;
+    for (const char* p = path; *p; ++p) {
+        if (IsPathSeparator(*p)) last = p + 1;
+        else if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) ++p;
+    }
+    return last;
+}
+
 static unsigned char FoldAscii(unsigned char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
 }
-
-static bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
 bool EqualPrefixNoCase(const char* a, const char* b, size_t n) {
     const unsigned char* x = reinterpret_cast<const unsigned char*>(a);

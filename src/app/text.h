@@ -32,6 +32,37 @@ private:
     char* next_;
 };
 
+// A growing list of texts, each copied whole onto the heap. A text that finds no memory is
+// left out and the list remembers it (Complete() turns false).
+class TextList {
+public:
+    TextList() = default;
+    ~TextList();
+    TextList(const TextList&) = delete;
+    TextList& operator=(const TextList&) = delete;
+    void Add(const char* text);
+    bool Complete() const { return complete_; }
+    // Iteration: for (const char* t = list.First(); t; t = list.Next(t)).
+    const char* First() const { return used_ ? texts_ : nullptr; }
+    const char* Next(const char* text) const;
+
+private:
+    char* texts_ = nullptr;
+    size_t used_ = 0;
+    size_t capacity_ = 0;
+    bool complete_ = true;
+};
+
+// The first byte of a GBK double-byte character; its second byte may be any of 0x40-0xFE,
+// the backslash 0x5C among them.
+inline bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// Path text, by characters: a GBK trail byte 0x5C is no separator.
+inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
+bool EndsInSeparator(const char* path);
+// The last component of path: what follows its last separator (all of path without one).
+const char* LastComponent(const char* path);
+
 // ASCII-only case folding: A-Z equal a-z, every other byte must be equal, both bytes of a
 // GBK double-byte character included. Locale-free on purpose.
 bool EqualPrefixNoCase(const char* a, const char* b, size_t n);

@@ -78,7 +78,8 @@ int uninstall::RunUninstall() {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_INSTALL_DIR);
         return 0;
     }
-    if (!IsRemovableInstallDir(m_installDir, tempDirectory)) {
+    TextBuffer installDir;
+    if (CheckInstallDir(m_installDir, installDir) == kInstallDirRefused) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_DIR_REFUSED);
         return 0;
     }

@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "app/uninstall.h"
 #include "relocate/config.h"
+#include "remove/removal.h"
 #include "sysloc/handles.h"
 #include "sysloc/sysloc.h"
 
@@ -30,6 +31,14 @@ bool SameContents(HANDLE a, HANDLE b) {
             return false;
         if (readA == 0) return true;
     }
+}
+
+// Writes the copy as a new file of its own: whatever stood at its name goes as a name first,
+// so nothing is written through a link or into a file that another name shares.
+bool WriteWorkingCopy(const char* ownPath, const char* workingCopy) {
+    DWORD code = DeleteFileName(workingCopy, true);
+    return (code == ERROR_SUCCESS || code == ERROR_FILE_NOT_FOUND) &&
+           CopyFileA(ownPath, workingCopy, TRUE);
 }
 
 HANDLE OpenForReading(const char* path, DWORD share) {
@@ -63,7 +72,7 @@ int StartHeldCopy(const char* ownPath, const char* workingCopy, char* commandLin
 int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath) {
     TextBuffer workingCopy;
     if (!workingCopy.Copy(tempDirectory) || !workingCopy.Append("\\VORNA") ||
-        !workingCopy.Append("uninstall.exe") || !CopyFileA(ownPath, workingCopy, FALSE)) {
+        !workingCopy.Append("uninstall.exe") || !WriteWorkingCopy(ownPath, workingCopy)) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_COPY_FAILED);
         return 0;
     }

@@ -15,6 +15,28 @@ size_t TrimmedLength(const char* path) {
     return n;
 }
 
+// Every component of path is non-empty and ends in neither a blank nor a dot; with
+// finalSeparator, path may end in one separator. A GBK trail byte 0x5C is no separator.
+bool ComponentsAreClean(const char* path, bool finalSeparator) {
+    if (finalSeparator && *path == '\0') return true;  // a drive's root, "X:\"
+    const char* start = path;
+    char last = '\0';
+    for (const char* p = path;; ++p) {
+        if (*p == '\0' || IsSeparator(*p)) {
+            bool empty = p == start;
+            if (empty && !(*p == '\0' && finalSeparator && p > path)) return false;
+            if (last == ' ' || last == '.') return false;
+            if (*p == '\0') return true;
+            start = p + 1;
+            last = '\0';
+        } else if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) {
+            last = *++p;
+        } else {
+            last = *p;
+        }
+    }
+}
+
 }  // namespace
 
 bool ProgramNameMatches(const char* listName, const char* baseName) {
@@ -41,21 +63,6 @@ bool IsRootPath(const char* path) {
     return separators <= 1;
 }
 
-bool HasDotOnlyComponent(const char* path) {
-    const char* p = path;
-    while (*p) {
-        while (IsSeparator(*p)) ++p;
-        const char* start = p;
-        bool dotsAndBlanks = true, hasDot = false;
-        for (; *p && !IsSeparator(*p); ++p) {
-            if (*p == '.') hasDot = true;
-            else if (*p != ' ') dotsAndBlanks = false;
-        }
-        if (p > start && dotsAndBlanks && hasDot) return true;
-    }
-    return false;
-}
-
 bool PathIsWithin(const char* inner, const char* outer) {
     size_t n = TrimmedLength(outer);
     size_t innerLength = TrimmedLength(inner);
@@ -75,6 +82,12 @@ bool PathIsWithin(const char* inner, const char* outer) {
     return innerLength == n || IsSeparator(inner[n]);
 }
 
-bool IsSafeListName(const char* name) {
-    return !IsSeparator(name[0]) && !strchr(name, ':') && !HasDotOnlyComponent(name);
+bool IsCleanListName(const char* name) {
+    return !IsSeparator(name[0]) && !strchr(name, ':') && ComponentsAreClean(name, false);
+}
+
+bool IsCleanAbsolutePath(const char* path) {
+    if (!IsAbsolutePath(path)) return false;
+    // The root's own separators: "X:\" or the leading pair of "\\server".
+    return ComponentsAreClean(path + (IsSeparator(path[0]) ? 2 : 3), true);
 }

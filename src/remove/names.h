@@ -9,12 +9,15 @@ bool ProgramNameMatches(const char* listName, const char* baseName);
 bool IsAbsolutePath(const char* path);
 // A drive's root ("C:\") or a network share's root ("\\server\share").
 bool IsRootPath(const char* path);
-// Some component is made of dots and blanks only ("." , "..", "...", " .."): the system
-// folds such a component into its parent or the parent's parent.
-bool HasDotOnlyComponent(const char* path);
 // inner is outer itself or lies below it; letter case and trailing separators ignored.
 bool PathIsWithin(const char* inner, const char* outer);
 
-// A group or shortcut name that stays below its folder: not absolute, no leading
-// separator, no drive or stream colon, no dot-only component.
-bool IsSafeListName(const char* name);
+// The system's path rules fold an empty component into its neighbour and drop the blanks
+// and dots a component ends in ("." and ".." name the folder itself or its parent, "x. " is
+// "x"): a path with such a component names another entry than it spells.
+// An absolute path ("X:\" or "\\server\share") whose components are all spelled as they
+// are, but for one final separator.
+bool IsCleanAbsolutePath(const char* path);
+// A group or shortcut name that stays below its folder: no leading separator, no drive or
+// stream colon, every component spelled as it is (no final separator either).
+bool IsCleanListName(const char* name);

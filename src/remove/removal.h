@@ -2,6 +2,8 @@
 #pragma once
 #include <windows.h>
 
+#include "app/text.h"
+
 // Removes dir and everything below it, depth first, resetting each file's attributes before
 // deleting it. Links (reparse points) are removed as links and never entered. Returns 0 when
 // the tree is gone (or dir could not be searched at all), else the Windows code of the
@@ -9,6 +11,36 @@
 // named in lastFiles (a null-terminated list) are deleted only after all the rest.
 DWORD DeleteTree(const char* dir, bool recurse, const char* const* lastFiles = nullptr);
 
-// Whether dir may be removed as an installation directory: an absolute path that is no
-// drive or share root and neither is nor holds a folder of the system or of the user.
-int IsRemovableInstallDir(const char* dir, const char* tempDirectory);
+// Deletes one file name and nothing through it: a link goes as a link, and a name that
+// would reach another file than it names (a link the system follows) is left alone with
+// ERROR_CANT_RESOLVE_FILENAME. With resetAttributes, read-only, hidden and system are
+// cleared first; a file with further names gets its attributes back for them. Returns the
+// Windows code.
+DWORD DeleteFileName(const char* path, bool resetAttributes);
+
+// The folders of the system, of all users and of the current user, as the registry and the
+// environment name them, each under every spelling: what no uninstall may remove.
+class WellKnownFolders {
+public:
+    WellKnownFolders();
+    // dir (a full path) is a drive's or share's root, lies in the Windows folder or holds it,
+    // or is, or holds, any other of the folders.
+    bool Refuses(const char* dir) const;
+
+private:
+    void AddForms(const char* folder, TextList& list);
+    void Add(const char* text);
+    void AddValues(HKEY root, const char* subkey, REGSAM view);
+    void AddProfiles(REGSAM view);
+
+    TextList named_;    // every folder once, as named
+    TextList windows_;  // refused with everything below
+    TextList folders_;  // refused with everything above
+};
+
+enum InstallDirCheck { kInstallDirRemovable, kInstallDirMissing, kInstallDirRefused };
+// Whether dir may go as an installation directory. Removable: canonical holds the one path
+// to test and delete. Missing: there is nothing to remove. Refused: dir is spelled so that
+// the system would fold it into another path, cannot be resolved, or it (or what its link
+// leads to) is refused by WellKnownFolders.
+InstallDirCheck CheckInstallDir(const char* dir, TextBuffer& canonical);

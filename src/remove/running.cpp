@@ -71,8 +71,6 @@ private:
 // The executable base names of every process we may examine, taken once for the whole list.
 class RunningPrograms {
 public:
-    ~RunningPrograms() { free(names_); }
-
     void Take() {
         ProcessIdList ids;
         for (DWORD id = ids.First(); id != 0; id = ids.Next()) {
@@ -82,34 +80,18 @@ public:
             char baseName[MAX_PATH];
             if (executable &&
                 K32GetModuleBaseNameA(modules.process(), executable, baseName, MAX_PATH))
-                Add(baseName);
+                names_.Add(baseName);
         }
     }
 
     bool Contains(const char* listName) const {
-        for (size_t at = 0; at < used_; at += strlen(names_ + at) + 1)
-            if (ProgramNameMatches(listName, names_ + at)) return true;
+        for (const char* name = names_.First(); name; name = names_.Next(name))
+            if (ProgramNameMatches(listName, name)) return true;
         return false;
     }
 
 private:
-    void Add(const char* name) {
-        size_t length = strlen(name) + 1;
-        if (used_ + length > capacity_) {
-            size_t capacity = capacity_ ? capacity_ * 2 : 4096;
-            while (used_ + length > capacity) capacity *= 2;
-            char* grown = static_cast<char*>(realloc(names_, capacity));
-            if (!grown) return;
-            names_ = grown;
-            capacity_ = capacity;
-        }
-        memcpy(names_ + used_, name, length);
-        used_ += length;
-    }
-
-    char* names_ = nullptr;
-    size_t used_ = 0;
-    size_t capacity_ = 0;
+    TextList names_;
 };
 
 }  // namespace

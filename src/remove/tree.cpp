@@ -15,19 +15,14 @@ DWORD RemoveLink(const char* path, DWORD attributes) {
     return removed ? ERROR_SUCCESS : GetLastError();
 }
 
-// Deletes a file with its attributes reset. A file that carries none of the attributes that
-// stop a delete is deleted at once, which saves opening every file twice; should that delete
-// fail, its attributes are reset all the same, so the file stays as if reset first.
-DWORD DeleteFileReset(const char* path, DWORD attributes) {
-    if (!(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM))) {
-        if (DeleteFileA(path)) return ERROR_SUCCESS;
-        DWORD deleteError = GetLastError();
-        SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL);
-        return deleteError;
-    }
-    if (!SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
-    if (!DeleteFileA(path)) return GetLastError();
-    return ERROR_SUCCESS;
+const DWORD kDeleteStoppers =
+    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+
+// A file that carries none of the attributes that stop a delete is deleted at once, which
+// saves opening every file twice.
+DWORD DeleteTreeFile(const char* path, DWORD attributes) {
+    if (attributes & kDeleteStoppers) return DeleteFileName(path, true);
+    return DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
 }
 
 DWORD DeleteLevel(const char* dir, bool recurse, const char* const* lastFiles);
@@ -66,7 +61,7 @@ DWORD DeleteEntries(const char* dir, bool recurse, const char* const* lastFiles,
         } else if (IsListed(entry.cFileName, lastFiles)) {
             continue;
         } else {
-            code = DeleteFileReset(path, entry.dwFileAttributes);
+            code = DeleteTreeFile(path, entry.dwFileAttributes);
         }
         if (code != ERROR_SUCCESS) return code;
     } while (FindNextFileA(search.get(), &entry));
@@ -85,27 +80,12 @@ DWORD DeleteLevel(const char* dir, bool recurse, const char* const* lastFiles) {
         DWORD attributes = GetFileAttributesA(path);
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
-        code = DeleteFileReset(path, attributes);
+        code = DeleteTreeFile(path, attributes);
         if (code != ERROR_SUCCESS) return code;
     }
     if (!SetFileAttributesA(dir, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
     if (!RemoveDirectoryA(dir)) return GetLastError();
     return ERROR_SUCCESS;
-}
-
-// Whether path ends in a backslash of its own, not in the trail byte of a double-byte
-// character.
-bool EndsInSeparator(const char* path) {
-    bool separator = false;
-    for (const char* p = path; *p;) {
-        if (IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1]) {
-            separator = false;
-            p += 2;
-        } else {
-            separator = *p++ == '\\';
-        }
-    }
-    return separator;
 }
 
 // The literal ("\\?\") form of dir's full path. Only through it do the system's path rules
@@ -123,7 +103,53 @@ int LiteralPath(const char* dir, TextBuffer& literal) {
     return literal.Copy("\\\\?\\") && literal.Append(full);
 }
 
+// Whether the handle holds the file that path names, and not one a link led to. The full
+// path is what the system opened, folded by the same rules as the path it reports.
+bool OpenedAsNamed(HANDLE file, const char* path) {
+    TextBuffer opened, full, named;
+    if (!FinalPathOf(file, opened)) return false;
+    DWORD n = GetFullPathNameA(path, TextBuffer::kSize, full.text, nullptr);
+    const char* plain = strncmp(full.text, "\\\\?\\", 4) == 0 ? full.text + 4 : full.text;
+    if (n > 0 && n < TextBuffer::kSize && EqualNoCase(opened, plain)) return true;
+    return CanonicalPath(path, named) && EqualNoCase(opened, named);
+}
+
+bool SetAttributes(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO basic = {};  // zero times stay as they are
+    basic.FileAttributes = attributes;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
+}
+
 }  // namespace
+
+DWORD DeleteFileName(const char* path, bool resetAttributes) {
+    HANDLE opened = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (opened == INVALID_HANDLE_VALUE) return GetLastError();
+    ScopedHandle file(opened);
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    if (!GetFileInformationByHandleEx(opened, FileBasicInfo, &basic, sizeof(basic)) ||
+        !GetFileInformationByHandleEx(opened, FileStandardInfo, &standard, sizeof(standard)))
+        return GetLastError();
+    if (standard.Directory) return ERROR_ACCESS_DENIED;
+    // A link opened as itself is what we may delete; anything else must be the named file.
+    bool link = basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+    if (!link && !OpenedAsNamed(opened, path)) return ERROR_CANT_RESOLVE_FILENAME;
+    DWORD original = basic.FileAttributes;
+    bool reset = resetAttributes && !link && (original & kDeleteStoppers);
+    if (reset && !SetAttributes(opened, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    DWORD code = SetFileInformationByHandle(opened, FileDispositionInfo, &disposition,
+                                            sizeof(disposition))
+                     ? ERROR_SUCCESS
+                     : GetLastError();
+    // Attributes belong to the file, not to one of its names: the others keep theirs.
+    if (reset && standard.NumberOfLinks > 1) SetAttributes(opened, original);
+    return code;
+}
 
 DWORD DeleteTree(const char* dir, bool recurse, const char* const* lastFiles) {
     TextBuffer literal;
@@ -136,12 +162,18 @@ DWORD DeleteTree(const char* dir, bool recurse, const char* const* lastFiles) {
 
 int uninstall::RemoveInstallDir() {
     if (!m_installDir || !*m_installDir) return 0;
+    // Checked again right before anything goes: the tree may have changed since phase two
+    // began, and the directory may be reached through a link only now.
+    TextBuffer installDir;
+    InstallDirCheck check = CheckInstallDir(m_installDir, installDir);
+    if (check == kInstallDirMissing) return 1;
+    if (check == kInstallDirRefused) return 0;
     bool isDirectory = false;
-    if (!PathExists(m_installDir, &isDirectory) || !isDirectory) return 1;
+    if (!PathExists(installDir, &isDirectory) || !isDirectory) return 1;
     // The uninstaller and its list go last: should anything else stay, the uninstall can be
     // run again from the installation directory.
     static const char* const kUninstallerFiles[] = {"uninstall.exe", "conf.xml", nullptr};
-    if (DeleteTree(m_installDir, true, kUninstallerFiles) != ERROR_SUCCESS) return 0;
+    if (DeleteTree(installDir, true, kUninstallerFiles) != ERROR_SUCCESS) return 0;
     // A directory that could not even be searched is still there: that is no success.
-    return !PathExists(m_installDir, nullptr);
+    return !PathExists(installDir, nullptr);
 }

@@ -1,6 +1,8 @@
 // Where things are on this machine: existence tests, the current user's shell folders and
 // the running executable's path. Every call asks the system afresh.
 #pragma once
+#include <windows.h>
+
 #include "app/text.h"
 
 // True when the attributes of filePath can be read; *isDirectory (when given) then tells
@@ -11,3 +13,15 @@ bool PathExists(const char* filePath, bool* isDirectory);
 int GetShellFolderPath(const char* valueName, TextBuffer& folderPath);
 // The full path of the running executable. 1 on success.
 int GetModulePath(TextBuffer& modulePath);
+
+// The path the system itself holds for an existing file or directory: the full path with the
+// long form of every component, links in every component followed, the last one included
+// (a directory reached through a junction gives the junction's target). 1 on success.
+int ResolvedPath(const char* path, TextBuffer& resolved);
+// The same for all components but the last, which keeps its own long name: the path of a
+// link is the link's own, with its folder resolved. What the removal steps act on. 1 on
+// success; 0 with the system's error code (ERROR_FILE_NOT_FOUND, ...) when it fails.
+int CanonicalPath(const char* path, TextBuffer& canonical);
+// The path of an open file or directory as the system reports it, in the plain "C:\..."
+// or "\\server\share\..." form. 1 on success.
+int FinalPathOf(HANDLE file, TextBuffer& path);

@@ -14,8 +14,8 @@ namespace {
 volatile size_t g_sink;
 
 void CheckPath(const char* path, const char* installDir) {
-    g_sink += IsAbsolutePath(path) + IsRootPath(path) + HasDotOnlyComponent(path) +
-              IsSafeListName(path);
+    g_sink += IsAbsolutePath(path) + IsRootPath(path) + IsCleanAbsolutePath(path) +
+              IsCleanListName(path);
     if (installDir) g_sink += PathIsWithin(path, installDir) + PathIsWithin(installDir, path);
     TextBuffer joined;
     if (installDir && joined.Copy(installDir) && joined.Append("\\") && joined.Append(path))

@@ -155,6 +155,7 @@ protected:
         ASSERT_FALSE(ours_.empty());
     }
     void TearDown() override {
+        wt::RemoveLink(WorkingCopy());
         wt::RemoveAll(kAppsRoot);
         DeleteFileA(WorkingCopy().c_str());
         DeleteFileA(StagePath().c_str());
@@ -283,6 +284,30 @@ TEST_F(PhaseOne, ReplacesAWorkingCopyLeftByAnEarlierRun) {
         ExpectFailure(Start(), "2003");
     }
     EXPECT_EQ(wt::ReadTextFile(WorkingCopy()), "earlier copy");
+
+    // A link there goes as a link, or the run stops with 2003: what it leads to is never
+    // written (Wine follows file links, so here it stops).
+    const std::string outside = "C:\\Apps\\outside.dat";
+    wt::WriteTextFile(outside, "outside");
+    DeleteFileA(WorkingCopy().c_str());
+    ASSERT_TRUE(wt::MakeLink(WorkingCopy(), outside));
+    Outcome linked = Start();
+    if (!linked.boxes.empty() && linked.boxes[0].box.pid == linked.phaseOnePid)
+        ExpectFailure(linked, "2003");
+    else
+        ExpectWorkingCopyStarted(linked, LineWith(kFullLists));
+    EXPECT_EQ(wt::ReadTextFile(outside), "outside");
+    wt::RemoveLink(WorkingCopy());
+
+    // A name shared with a read-only file elsewhere: the name goes, the file keeps its bytes
+    // and its attributes, and the copy is a file of its own.
+    ASSERT_TRUE(SetFileAttributesA(outside.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(CreateHardLinkA(WorkingCopy().c_str(), outside.c_str(), nullptr));
+    ExpectWorkingCopyStarted(Start(), LineWith(kFullLists));
+    EXPECT_EQ(wt::ReadTextFile(outside), "outside");
+    EXPECT_EQ(GetFileAttributesA(outside.c_str()) & FILE_ATTRIBUTE_READONLY,
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(wt::ReadTextFile(WorkingCopy()) == ours_);
 }
 
 TEST_F(PhaseOne, TempPathWithABlankStartsTheCopyAndNothingElse) {

@@ -49,13 +49,19 @@ TEST(IsRootPath, DriveAndShareRoots) {
         EXPECT_FALSE(IsRootPath(path)) << path;
 }
 
-TEST(HasDotOnlyComponent, DotsAndBlanks) {
-    for (const char* path : {"C:\\a\\..\\b", "a\\.", ".", "..", "...", " ..", ". .", ".. ",
-                             "C:\\Apps\\.\\", "C:/Apps/../", "\\\\srv\\share\\..\\x"})
-        EXPECT_TRUE(HasDotOnlyComponent(path)) << path;
-    for (const char* path : {"", ".x", "..x", "x.", "a.b", "C:\\Apps\\Tool", " ", "C:\\a b\\c",
-                             "C:\\.git\\x", "\\\\"})
-        EXPECT_FALSE(HasDotOnlyComponent(path)) << path;
+// A component the system would fold (empty, or ending in a blank or a dot) makes a path name
+// another entry than it spells.
+TEST(IsCleanAbsolutePath, EveryComponentSpelledAsItIs) {
+    for (const char* path : {"C:\\Apps\\Tool\\", "C:\\Apps\\Tool", "C:\\", "c:/a/b/", "C:\\.git\\x",
+                             "C:\\a b\\c", "C:\\a.b\\", "\\\\srv\\share\\x\\",
+                             "C:\\\xD3\\\\x", "C:\\\x81\\"})
+        EXPECT_TRUE(IsCleanAbsolutePath(path)) << path;
+    for (const char* path : {"C:\\ ", "C:\\Desktop ", "C:\\Desktop \\", "C:\\Desktop.",
+                             "C:\\Desktop.\\", "C:\\Apps\\\\Tool", "C:\\Apps\\Tool\\\\", "C:\\\\",
+                             "C:\\a\\..\\b", "C:\\Apps\\.\\", "C:/Apps/../", "C:\\...", "C:\\ ..\\x",
+                             "\\\\srv\\share\\..\\x", "\\\\srv\\share \\x", "\\\\srv\\\\share",
+                             "C:x", "\\x", "x\\y", "\\\\?\\C:\\x", ""})
+        EXPECT_FALSE(IsCleanAbsolutePath(path)) << path;
 }
 
 TEST(PathIsWithin, CaseAndSeparatorsIgnored) {
@@ -83,14 +89,15 @@ TEST(PathIsWithin, SiblingsAndParentsAreNot) {
     EXPECT_TRUE(PathIsWithin("c:\\\x81\x41\\x", "C:\\\x81\x41"));
 }
 
-TEST(IsSafeListName, StaysBelowItsFolder) {
+TEST(IsCleanListName, StaysBelowItsFolderUnderItsOwnName) {
     for (const char* name : {"Vendor\\Tool", "Tool", ".x", "App Group", "Tool.lnk",
-                             "Vendor/Tool", "\xD3\xA6\xD3\xC3", "a..b"})
-        EXPECT_TRUE(IsSafeListName(name)) << name;
+                             "Vendor/Tool", "\xD3\xA6\xD3\xC3", "a..b", "\xD3\\"})
+        EXPECT_TRUE(IsCleanListName(name)) << name;
     for (const char* name : {"..\\Startup", "C:\\Windows", "\\x", "/x", "a:b", "...", ".", "..",
                              "Tool\\..", "Vendor\\..\\..\\x", " ..", "Tool.lnk:stream",
-                             "\\\\srv\\share"})
-        EXPECT_FALSE(IsSafeListName(name)) << name;
+                             "\\\\srv\\share", " ", "  ", "Tool ", "Tool.", "Tool\\", "Vendor\\\\Tool",
+                             "Vendor\\ \\Tool", ""})
+        EXPECT_FALSE(IsCleanListName(name)) << name;
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ protected:
     }
 
     void TearDown() override {
+        for (const char* link : {"\\via", "\\documents-link"}) wt::RemoveLink(root + link);
         wt::RemoveAll(root);
         wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, kKey);
         RemoveDirectoryA("C:\\rmtest");  // goes only when empty
@@ -49,38 +50,124 @@ TEST_F(PhaseTwoStart, CancelOrCloseInTheConfirmBoxEndsSilently) {
     }
 }
 
+std::string Variable(const char* name) {
+    char value[MAX_PATH] = "";
+    DWORD n = GetEnvironmentVariableA(name, value, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? value : "";
+}
+
+std::string ShortForm(const std::string& path) {
+    char shortPath[MAX_PATH] = "";
+    DWORD n = GetShortPathNameA(path.c_str(), shortPath, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? shortPath : "";
+}
+
+const char kProfileList[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+
+// A Default profile as Windows lists it (Wine lists none), for the scope.
+class DefaultProfile {
+public:
+    explicit DefaultProfile(const std::string& path) : path_(path) {
+        wt::MakeDirs(path_);
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProfileList, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key_, nullptr);
+        RegSetValueExA(key_, "Default", 0, REG_EXPAND_SZ,
+                       reinterpret_cast<const BYTE*>(path_.c_str()),
+                       static_cast<DWORD>(path_.size() + 1));
+    }
+    ~DefaultProfile() {
+        RegDeleteValueA(key_, "Default");
+        RegCloseKey(key_);
+        wt::RemoveAll(path_);
+    }
+
+private:
+    std::string path_;
+    HKEY key_ = nullptr;
+};
+
 // Each directory holds a sentinel file of ours. Any confirm box is cancelled, so that a
 // directory wrongly accepted is still not removed.
 TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
-    char profile[MAX_PATH] = "";
-    ASSERT_GT(GetEnvironmentVariableA("USERPROFILE", profile, MAX_PATH), 0u);
-    char windows[MAX_PATH] = "";
-    ASSERT_GT(GetWindowsDirectoryA(windows, MAX_PATH), 0u);
+    const std::string profile = Variable("USERPROFILE"), windows = Variable("SystemRoot");
+    const std::string desktop = wt::ShellFolder("Desktop"), documents = wt::ShellFolder("Personal");
+    ASSERT_NE(profile, "");
+    ASSERT_NE(windows, "");
+    ASSERT_EQ(desktop, profile + "\\Desktop");
+    ASSERT_EQ(documents, profile + "\\Documents");
+    const std::string shortDocuments = ShortForm(documents);
+    ASSERT_NE(shortDocuments, "");
+    ASSERT_NE(shortDocuments, documents);
+    // A link in a middle component leads into the profile; another is the directory itself.
+    ASSERT_TRUE(wt::MakeLink(root + "\\via", profile));
+    ASSERT_TRUE(wt::MakeLink(root + "\\documents-link", documents));
+    DefaultProfile defaultProfile("C:\\users\\Default");
 
     struct Case {
         std::string option;  // the -p argument
-        std::string sentinel;
+        std::string folder;  // where the sentinel lies
     };
     const std::vector<Case> cases = {
-        {"C:\\", "C:\\rm-sentinel.txt"},
-        {std::string(profile) + "\\", std::string(profile) + "\\rm-sentinel.txt"},
-        {std::string(profile), std::string(profile) + "\\rm-sentinel.txt"},
-        {"C:\\windows\\", std::string(windows) + "\\rm-sentinel.txt"},
-        {"C:\\Windows", std::string(windows) + "\\rm-sentinel.txt"},
-        {wt::TempDir() + "\\", wt::TempDir() + "\\rm-sentinel.txt"},
-        {wt::TempDir(), wt::TempDir() + "\\rm-sentinel.txt"},
+        {"C:\\", "C:"},
+        {profile + "\\", profile},
+        {profile, profile},
+        {"C:\\windows\\", windows},
+        {"C:\\Windows", windows},
+        {windows + "\\Fonts", windows + "\\Fonts"},
+        {wt::TempDir() + "\\", wt::TempDir()},
+        {wt::TempDir(), wt::TempDir()},
+        // Spellings the system folds into the folder itself.
+        {"C:\\ ", "C:"},
+        {desktop + " ", desktop},
+        {desktop + ".", desktop},
+        {desktop + ". \\", desktop},
+        {desktop + "\\\\", desktop},
+        {profile + "\\\\Desktop\\", desktop},
+        {profile + "\\.\\Desktop", desktop},
+        {shortDocuments + "\\", documents},
+        // Every shell folder of the user, of all users, and the profiles.
+        {documents, documents},
+        {wt::ShellFolder("{374DE290-123F-4565-9164-39C4925E467B}"), profile + "\\Downloads"},
+        {wt::ShellFolder("My Music"), profile + "\\Music"},
+        {wt::ShellFolder("Favorites"), profile + "\\Favorites"},
+        {wt::ShellFolder("StartUp"), wt::ShellFolder("StartUp")},
+        {wt::ShellFolder("AppData"), wt::ShellFolder("AppData")},
+        {Variable("PUBLIC") + "\\Documents", Variable("PUBLIC") + "\\Documents"},
+        {Variable("PUBLIC"), Variable("PUBLIC")},
+        {Variable("ProgramData"), Variable("ProgramData")},
+        {Variable("CommonProgramFiles"), Variable("CommonProgramFiles")},
+        {"C:\\users\\", "C:\\users"},
+        {"C:\\users\\Default", "C:\\users\\Default"},
+        // Links: in a middle component, and the directory itself.
+        {root + "\\via\\Documents\\", documents},
+        {root + "\\documents-link\\", documents},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.option);
-        wt::WriteTextFile(c.sentinel, "keep");
-        ASSERT_TRUE(wt::Exists(c.sentinel));
+        const std::string sentinel = c.folder + "\\rm-sentinel.txt";
+        wt::WriteTextFile(sentinel, "keep");
+        ASSERT_TRUE(wt::Exists(sentinel));
         wt::RunResult run = wt::RunWorkingCopy("-p \"" + c.option + "\" -R \"" + kKey + "\"",
-                                        {wt::Answer::Cancel});
+                                               {wt::Answer::Cancel});
         EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("卸载失败  错误码:2012")});
-        EXPECT_TRUE(wt::Exists(c.sentinel));
+        EXPECT_TRUE(wt::Exists(sentinel));
         EXPECT_TRUE(InstallationIntact());
-        DeleteFileA(c.sentinel.c_str());
+        DeleteFileA(sentinel.c_str());
     }
+}
+
+// The directory is removed where it lies, not through the link that leads to it; the link
+// and what lies beside the directory stay.
+TEST_F(PhaseTwoStart, AnInstallationReachedThroughALinkIsRemovedWhereItLies) {
+    const std::string via = root + "\\via";
+    ASSERT_TRUE(wt::MakeLink(via, root));
+    wt::WriteTextFile(root + "\\rm-sentinel.txt", "keep");
+    wt::RunResult run =
+        wt::RunWorkingCopy("-p \"" + via + "\\app\\\" -R \"" + kKey + "\"", {wt::Answer::Ok});
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_FALSE(wt::Exists(installDir));
+    EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey));
+    EXPECT_TRUE(wt::Exists(root + "\\rm-sentinel.txt"));
 }
 
 }  // namespace

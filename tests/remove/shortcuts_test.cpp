@@ -27,6 +27,8 @@ protected:
     }
 
     void TearDown() override {
+        wt::RemoveLink(programs + "\\Vendor");
+        wt::RemoveLink(desktop + "\\Linked.lnk");
         programsValue.reset();
         desktopValue.reset();
         wt::RemoveAll(root);
@@ -71,13 +73,49 @@ TEST_F(Shortcuts, GroupNamesMatchOnlyTheFolderOfThatExactName) {
 
 TEST_F(Shortcuts, GroupNamesLeadingOutOfTheProgramsFolderRemoveNothing) {
     wt::WriteTextFile(startMenu + "\\Startup\\Keep.lnk", "lnk");
+    wt::WriteTextFile(programs + "\\Keep.lnk", "lnk");
     MakeGroup("Startup");
-    Remove("..\\Startup,C:\\Windows,\\Startup,/Startup,Startup\\..,.", nullptr);
+    MakeGroup("Tool");
+    MakeGroup("Tool Extras");
+    // The user's own Startup folder below Programs is a shell folder, no vendor's group.
+    MakeGroup("StartUp Items");
+    wt::ShellFolderOverride startUp("StartUp", (programs + "\\StartUp Items").c_str());
+    // A folder below Programs that leads elsewhere.
+    wt::WriteTextFile(root + "\\elsewhere\\Tool\\Keep.lnk", "lnk");
+    ASSERT_TRUE(wt::MakeLink(programs + "\\Vendor", root + "\\elsewhere"));
+    const std::vector<std::string> elsewhere = wt::ListTree(root + "\\elsewhere");
+
+    // A name of blanks (from a list broken over lines) or dots is the folder itself; a
+    // trailing dot or blank names another group.
+    Remove("..\\Startup,C:\\Windows,\\Startup,/Startup,Startup\\..,., , \\Startup,Tool.,"
+           "Tool ,Tool\\,StartUp Items,Vendor\\Tool",
+           nullptr);
     EXPECT_TRUE(wt::Exists(startMenu + "\\Startup\\Keep.lnk"));
     EXPECT_TRUE(wt::Exists(programs + "\\Startup\\App.lnk"));
+    EXPECT_TRUE(wt::Exists(programs + "\\Keep.lnk"));
+    EXPECT_TRUE(wt::Exists(programs + "\\Tool\\App.lnk"));
+    EXPECT_TRUE(wt::Exists(programs + "\\StartUp Items\\App.lnk"));
+    EXPECT_EQ(wt::ListTree(root + "\\elsewhere"), elsewhere);
     char system[MAX_PATH] = "";
     ASSERT_GT(GetSystemDirectoryA(system, MAX_PATH), 0u);
     EXPECT_TRUE(wt::Exists(system));
+
+    Remove("Tool, ,Tool Extras", nullptr);
+    EXPECT_FALSE(wt::Exists(programs + "\\Tool"));
+    EXPECT_FALSE(wt::Exists(programs + "\\Tool Extras"));
+    EXPECT_TRUE(wt::Exists(programs + "\\Keep.lnk"));
+    wt::RemoveLink(programs + "\\Vendor");
+}
+
+// A shortcut that is a link to a file elsewhere goes as a link or stays; its target stays.
+TEST_F(Shortcuts, DesktopNamesTouchNothingOutsideTheDesktop) {
+    wt::WriteTextFile(root + "\\elsewhere\\Keep.txt", "keep");
+    ASSERT_TRUE(wt::MakeLink(desktop + "\\Linked.lnk", root + "\\elsewhere\\Keep.txt"));
+    wt::WriteTextFile(desktop + "\\Tool.lnk", "lnk");
+    Remove(nullptr, "Linked.lnk, ,..\\elsewhere\\Keep.txt,Tool.lnk.,Tool.lnk ");
+    EXPECT_TRUE(wt::Exists(root + "\\elsewhere\\Keep.txt"));
+    EXPECT_TRUE(wt::Exists(desktop + "\\Tool.lnk"));
+    wt::RemoveLink(desktop + "\\Linked.lnk");
 }
 
 TEST_F(Shortcuts, GroupAlreadyGoneIsSkippedAndTheNextRemoved) {

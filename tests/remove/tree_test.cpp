@@ -3,6 +3,7 @@
 // process and directory links that lead out of the installation directory.
 #include <gtest/gtest.h>
 
+#include "app/uninstall.h"
 #include "remove/removal.h"
 #include "boxes.h"
 
@@ -30,11 +31,13 @@ std::vector<std::string> SearchOrder(const std::string& dir) {
     return names;
 }
 
-// Cleanup that reaches names the system would fold, through the \\?\ form.
+// Cleanup that reaches names the system would fold, through the \\?\ form. It never enters
+// a link.
 void RemoveRaw(const std::string& path) {
     const std::string raw = "\\\\?\\" + path;
     DWORD attributes = GetFileAttributesA(raw.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return;
     SetFileAttributesA(raw.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         DeleteFileA(raw.c_str());
@@ -47,8 +50,9 @@ void RemoveRaw(const std::string& path) {
 class DeleteTreeTest : public ::testing::Test {
 protected:
     const std::string root = "C:\\rmtest\\tree";
-    void SetUp() override { RemoveRaw(root); }
+    void SetUp() override { TearDown(); }
     void TearDown() override {
+        wt::RemoveLink(root + "\\via");
         RemoveRaw(root);
         RemoveDirectoryA("C:\\rmtest");  // goes only when empty
     }
@@ -142,6 +146,40 @@ TEST_F(DeleteTreeTest, FileHeldOpenStopsTheWalkThere) {
         EXPECT_EQ(wt::Exists(dir + "\\" + order[i]), i >= heldAt) << order[i];
 }
 
+// Attributes belong to the file, not to one of its names: the tree's name of a file that
+// also lies elsewhere goes, and the file keeps its attributes and bytes there.
+TEST_F(DeleteTreeTest, AFileSharedWithAFolderElsewhereKeepsItsAttributesThere) {
+    const std::string dir = root + "\\app", outside = root + "\\outside.txt";
+    const DWORD readOnlyHidden = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN;
+    wt::WriteTextFile(outside, "shared");
+    wt::MakeDirs(dir);
+    ASSERT_TRUE(CreateHardLinkA((dir + "\\shared.txt").c_str(), outside.c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesA(outside.c_str(), readOnlyHidden));
+
+    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_FALSE(wt::Exists(dir));
+    EXPECT_EQ(GetFileAttributesA(outside.c_str()) & readOnlyHidden, readOnlyHidden);
+    EXPECT_EQ(wt::ReadTextFile(outside), "shared");
+}
+
+// The installation directory step checks the directory itself right before it deletes,
+// whatever was checked before it ran.
+TEST_F(DeleteTreeTest, TheInstallDirStepRefusesAUsersFolderHoweverItIsReached) {
+    const std::string documents = wt::ShellFolder("Personal");
+    const std::string profile = documents.substr(0, documents.find_last_of('\\'));
+    const std::string sentinel = documents + "\\rm-sentinel.txt";
+    wt::WriteTextFile(sentinel, "keep");
+    ASSERT_TRUE(wt::MakeLink(root + "\\via", profile));
+    for (const std::string& dir : {documents + "\\", root + "\\via\\Documents\\", root + "\\via"}) {
+        SCOPED_TRACE(dir);
+        uninstall app;
+        app.m_installDir = dir.c_str();
+        EXPECT_EQ(app.RemoveInstallDir(), 0);
+        EXPECT_EQ(wt::ReadTextFile(sentinel), "keep");
+    }
+    DeleteFileA(sentinel.c_str());
+}
+
 class InstallDirStep : public ::testing::Test {
 protected:
     const std::string root = "C:\\rmtest\\installdir";
@@ -192,50 +230,6 @@ TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
     EXPECT_TRUE(KeysGone());
 }
 
-// Wine starts a Unix program it is handed, but gives no handle to wait on: the caller
-// waits for the program's effect.
-bool RunUnixCommand(const std::string& commandLine) {
-    std::string line = commandLine;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    if (process.hThread) CloseHandle(process.hThread);
-    if (process.hProcess) CloseHandle(process.hProcess);
-    return true;
-}
-
-std::string UnixPath(const std::string& windowsPath) {
-    typedef char*(CDECL * UnixName)(const WCHAR*);
-    auto toUnix = reinterpret_cast<UnixName>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
-    if (!toUnix) return "";
-    std::wstring wide(windowsPath.begin(), windowsPath.end());
-    char* unixName = toUnix(wide.c_str());
-    if (!unixName) return "";
-    std::string result = unixName;
-    HeapFree(GetProcessHeap(), 0, unixName);
-    return result;
-}
-
-bool WaitFor(bool (*condition)(const std::string&), const std::string& path) {
-    for (int i = 0; i < 500; ++i) {
-        if (condition(path)) return true;
-        Sleep(20);
-    }
-    return false;
-}
-
-bool IsDirectoryLink(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES &&
-           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsAbsent(const std::string& path) { return !wt::Exists(path); }
-
 class DirectoryLink : public ::testing::Test {
 protected:
     const std::string root = "C:\\rmtest\\links";
@@ -253,10 +247,8 @@ protected:
         RemoveDirectoryA("C:\\rmtest");
     }
 
-    // The link itself can only go from the Unix side.
     void Clean() {
-        if (IsDirectoryLink(link) && RunUnixCommand("Z:\\bin\\rm \"" + UnixPath(link) + "\""))
-            WaitFor(IsAbsent, link);
+        wt::RemoveLink(link);
         wt::RemoveAll(root);
     }
 };
@@ -267,9 +259,7 @@ TEST_F(DirectoryLink, FilesReachedThroughALinkSurviveTheRun) {
     wt::WriteTextFile(target + "\\photos\\a.jpg", "jpg");
     const std::vector<std::string> targetTree = wt::ListTree(target);
     ASSERT_EQ(targetTree.size(), 3u);
-    ASSERT_TRUE(RunUnixCommand("Z:\\bin\\ln -s \"" + UnixPath(target) + "\" \"" +
-                               UnixPath(installDir) + "/data\""));
-    ASSERT_TRUE(WaitFor(IsDirectoryLink, link));
+    ASSERT_TRUE(wt::MakeLink(link, target));
     ASSERT_TRUE(wt::Exists(link + "\\user.doc"));
 
     wt::RunResult run = wt::RunWorkingCopy("-p \"" + installDir + "\\\" -R \"RmLinkApp\"");
