@@ -201,6 +201,39 @@ HKEY OpenShellFolders() {
 
 std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
+std::wstring WideText(const std::string& text) {
+    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(n > 0 ? n : 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+// Removes what lies at path (a literal "\\?\" path), whatever its names, and never enters
+// nor removes a link: that would act on its target under Wine.
+void RemoveLiteral(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return;
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(path.c_str());
+        return;
+    }
+    std::vector<std::wstring> children;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = found.cFileName;
+            if (name != L"." && name != L"..") children.push_back(path + L"\\" + name);
+        } while (FindNextFileW(find, &found));
+        FindClose(find);
+    }
+    for (const std::wstring& child : children) RemoveLiteral(child);
+    RemoveDirectoryW(path.c_str());
+}
+
 // Saves the value's raw (wide) bytes, then writes data through the ANSI call the product
 // reads with; null data removes the value.
 void Override(const std::string& name, const BYTE* data, DWORD size, DWORD type,
@@ -272,6 +305,7 @@ std::string WinPath(const std::string& unixPath) {
 
 std::string UninstallExe() { return WinPath(WT_UNINSTALL_EXE); }
 std::string SleeperExe() { return WinPath(WT_SLEEPER_EXE); }
+std::string Sleeper64Exe() { return WinPath(WT_SLEEPER64_EXE); }
 
 std::string TempDir() {
     std::string localAppData = ShellFolder("Local AppData");
@@ -390,10 +424,10 @@ void PrintTo(const Box& box, std::ostream* os) { *os << "{" << Describe(box) << 
 
 // ---- Stand-in programs -------------------------------------------------------------------
 RunningProgram::RunningProgram(const std::string& dir, const std::string& fileName,
-                               DWORD lifetimeMs) {
+                               DWORD lifetimeMs, const std::string& program) {
     MakeDirs(dir);
     std::string path = dir + "\\" + fileName;
-    CopyFileA(SleeperExe().c_str(), path.c_str(), FALSE);
+    CopyFileA(program.c_str(), path.c_str(), FALSE);
     pi_ = StartSleeper(path, std::to_string(lifetimeMs));
 }
 
@@ -453,32 +487,7 @@ bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveAll(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    // A link is never entered nor removed through: that would act on its target.
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        DeleteFileA(path.c_str());
-        return;
-    }
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileA(path.c_str());
-        return;
-    }
-    std::vector<std::string> children;
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            std::string name = found.cFileName;
-            if (name != "." && name != "..") children.push_back(path + "\\" + name);
-        } while (FindNextFileA(find, &found));
-        FindClose(find);
-    }
-    for (const std::string& child : children) RemoveAll(child);
-    RemoveDirectoryA(path.c_str());
-}
+void RemoveAll(const std::string& path) { RemoveLiteral(L"\\\\?\\" + WideText(path)); }
 
 bool MakeLink(const std::string& link, const std::string& target) {
     MakeDirs(link.substr(0, link.find_last_of('\\')));

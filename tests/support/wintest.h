@@ -15,6 +15,7 @@ namespace wt {
 std::string WinPath(const std::string& unixPath);  // "/a/b" -> "Z:\a\b"
 std::string UninstallExe();  // Windows path of the built uninstall.exe
 std::string SleeperExe();    // Windows path of the stand-in program (see RunningProgram)
+std::string Sleeper64Exe();  // the same program built for 64-bit Windows
 std::string TempDir();       // the temp directory the uninstaller resolves in this prefix
 
 // ---- Message boxes -----------------------------------------------------------------------
@@ -72,11 +73,13 @@ std::string Describe(const Box& box);
 void PrintTo(const Box& box, std::ostream* os);
 
 // ---- Stand-in programs -------------------------------------------------------------------
-// A copy of the sleeper program under dir\fileName, started; it ends by itself after
-// lifetimeMs, or when the object is destroyed (terminated then) .
+// A copy of the sleeper program (or of program, another build of it) under dir\fileName,
+// started; it ends by itself after lifetimeMs, or when the object is destroyed (terminated
+// then).
 class RunningProgram {
 public:
-    RunningProgram(const std::string& dir, const std::string& fileName, DWORD lifetimeMs = 60000);
+    RunningProgram(const std::string& dir, const std::string& fileName, DWORD lifetimeMs = 60000,
+                   const std::string& program = SleeperExe());
     ~RunningProgram();
     bool IsRunning() const;
     DWORD pid() const;
@@ -102,7 +105,10 @@ void WriteTextFile(const std::string& path, const std::string& content);  // mak
 std::string ReadTextFile(const std::string& path);  // empty when it cannot be read
 void MakeDirs(const std::string& path);
 bool Exists(const std::string& path);
-void RemoveAll(const std::string& path);  // cleanup after a test; clears attributes first
+// Cleanup after a test: clears attributes first, reaches every name (those the system would
+// fold, those outside the code page, paths beyond MAX_PATH), and leaves links alone: a
+// test removes its links (RemoveLink) before their folder.
+void RemoveAll(const std::string& path);
 // Symbolic links, made and removed from the Unix side where Wine keeps them: Wine shows a
 // link to a directory as a directory reparse point, and a link to a file as that file.
 // MakeLink makes the link's folder first and waits until the link shows.
