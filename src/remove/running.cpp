@@ -68,19 +68,33 @@ private:
     HMODULE modules_[1024];
 };
 
-// The executable base names of every process we may examine, taken once for the whole list.
+// The base name of the process's first module, its executable.
+bool ModuleBaseName(DWORD id, char (&baseName)[MAX_PATH]) {
+    ProcessModuleList modules(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+    HMODULE executable = modules.First();
+    return executable &&
+           K32GetModuleBaseNameA(modules.process(), executable, baseName, MAX_PATH) != 0;
+}
+
+// The executable base names of every process we may name, taken once for the whole list.
 class RunningPrograms {
 public:
     void Take() {
         ProcessIdList ids;
         for (DWORD id = ids.First(); id != 0; id = ids.Next()) {
-            ProcessModuleList modules(
-                OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
-            HMODULE executable = modules.First();
             char baseName[MAX_PATH];
-            if (executable &&
-                K32GetModuleBaseNameA(modules.process(), executable, baseName, MAX_PATH))
+            if (ModuleBaseName(id, baseName)) {
                 names_.Add(baseName);
+                continue;
+            }
+            // A 32-bit process cannot list a 64-bit one's modules, and an elevated process
+            // or another user's may refuse the rights to: the image's name is still there
+            // for the asking.
+            ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+            char image[TextBuffer::kSize];
+            DWORD size = sizeof(image);
+            if (process.get() && QueryFullProcessImageNameA(process.get(), 0, image, &size))
+                names_.Add(LastComponent(image));
         }
     }
 

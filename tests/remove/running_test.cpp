@@ -66,6 +66,15 @@ TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
         EXPECT_TRUE(InstallationIntact());
         EXPECT_TRUE(program.IsRunning());
     }
+    {
+        // A 64-bit program, whose modules a 32-bit process cannot list.
+        wt::RunningProgram program(programDir, "Tool64.exe", 60000, wt::Sleeper64Exe());
+        ASSERT_TRUE(program.IsRunning());
+        wt::RunResult run = RunPhaseTwo("-e \"helper.exe,tool64\"");
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("tool64")}));
+        EXPECT_TRUE(InstallationIntact());
+        EXPECT_TRUE(program.IsRunning());
+    }
 }
 
 TEST_F(RunningCheck, NamesThatOnlyResembleTheRunningProgramLetTheRunGoOn) {
