@@ -75,7 +75,7 @@ run_target() {  # target corpus-name dictionary
 
   # Inputs that once crashed must stay fixed: replay them before anything new.
   if [ -d "$regressions" ] && [ -n "$(ls -A "$regressions")" ]; then
-    if ! "$bin" "$regressions"/* >"$out/$target.replay.log" 2>&1; then
+    if ! (ulimit -s 2048 && exec "$bin" "$regressions"/*) >"$out/$target.replay.log" 2>&1; then
       echo "$target: a regression input crashes again (see $out/$target.replay.log)"
       show_error "$out/$target.replay.log"
       status=1
@@ -88,8 +88,10 @@ run_target() {  # target corpus-name dictionary
   mkdir -p "$corpus" "$artifacts"
   cp "$seeds"/* "$corpus"/
   local rc=0
-  "$bin" "$corpus" -dict="$dict" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
-    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/" \
+  # The product's stack (its SizeOfStackReserve, the linker's 2 MB): a parser that recursed
+  # past it would crash the product, so it crashes the fuzzer too.
+  (ulimit -s 2048 && exec "$bin" "$corpus" -dict="$dict" -max_total_time="$seconds" -max_len=4096 -timeout=10 \
+    -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$artifacts/") \
     >"$log" 2>&1 || rc=$?
   local execs rate
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)

@@ -42,10 +42,11 @@ if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
   locale-gen >/dev/null
 fi
 
-# TinyXML 2.6.2 from Debian's source package, with Debian's two security patches and ours.
-# The stamp names the patches applied: a tree unpacked with other patches is unpacked anew.
+# TinyXML 2.6.2 from Debian's source package, with Debian's two security patches and ours
+# (every cmake/tinyxml/*.patch). The stamp names the patches applied: a tree unpacked with
+# other patches is unpacked anew.
 tx=$top/third_party/tinyxml
-patches="debian/patches/CVE-2021-42260.patch debian/patches/CVE-2023-34194.patch $top/cmake/tinyxml/getchar-end.patch"
+patches="debian/patches/CVE-2021-42260.patch debian/patches/CVE-2023-34194.patch $(ls "$top"/cmake/tinyxml/*.patch)"
 stamp=$(for p in $patches; do basename "$p"; done; cat "$top"/cmake/tinyxml/*.patch | md5sum)
 if [ ! -f "$tx/tinyxml.cpp" ] || [ "$(cat "$tx/.patches" 2>/dev/null)" != "$stamp" ]; then
   work=$(mktemp -d)

@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 int TextBuffer::Copy(const char* source) {
     size_t n = strlen(source);
@@ -67,6 +68,41 @@ const char* TextList::Next(const char* text) const {
     return next < texts_ + used_ ? next : nullptr;
 }
 
+WidePath::~WidePath() { free(text_); }
+
+wchar_t* WidePath::Room(size_t n) {
+    size_t needed = length_ + n + 1;
+    if (needed > capacity_) {
+        size_t capacity = capacity_ ? capacity_ : 256;
+        while (capacity < needed) capacity *= 2;
+        wchar_t* grown = static_cast<wchar_t*>(realloc(text_, capacity * sizeof(wchar_t)));
+        if (!grown) return nullptr;
+        text_ = grown;
+        capacity_ = capacity;
+    }
+    return text_ + length_;
+}
+
+void WidePath::Keep(size_t written) {
+    length_ += written;
+    text_[length_] = L'\0';
+}
+
+bool WidePath::Append(const wchar_t* text) {
+    size_t n = wcslen(text);
+    wchar_t* room = Room(n);
+    if (!room) return false;
+    memcpy(room, text, n * sizeof(wchar_t));
+    Keep(n);
+    return true;
+}
+
+void WidePath::Truncate(size_t length) {
+    if (length >= length_) return;
+    length_ = length;
+    text_[length_] = L'\0';
+}
+
 bool EndsInSeparator(const char* path) {
     bool separator = false;
     for (const char* p = path; *p; ++p) {
@@ -107,13 +143,4 @@ bool EqualPrefixNoCase(const char* a, const char* b, size_t n) {
 bool EqualNoCase(const char* a, const char* b) {
     size_t n = strlen(a);
     return strlen(b) == n && EqualPrefixNoCase(a, b, n);
-}
-
-const char* FindNoCase(const char* haystack, const char* needle) {
-    size_t n = strlen(needle);
-    // Step by characters, so that a match never starts on a trail byte.
-    for (const char* p = haystack;; p += IsLeadByte(*p) && p[1] ? 2 : 1) {
-        if (EqualPrefixNoCase(p, needle, n)) return p;
-        if (*p == '\0') return nullptr;
-    }
 }

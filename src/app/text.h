@@ -53,6 +53,31 @@ private:
     bool complete_ = true;
 };
 
+// A path of UTF-16 (wchar_t) characters on the heap, of any length the system allows: the
+// tree walk appends an entry's name and cuts it off again. An append that finds no memory
+// leaves the path as it was and returns false.
+class WidePath {
+public:
+    WidePath() = default;
+    ~WidePath();
+    WidePath(const WidePath&) = delete;
+    WidePath& operator=(const WidePath&) = delete;
+    bool Append(const wchar_t* text);
+    size_t Length() const { return length_; }
+    void Truncate(size_t length);  // back to an earlier length
+    // Writable room for n characters and a NUL after the text, or null; Keep(k) then
+    // takes the first k characters written there into the path.
+    wchar_t* Room(size_t n);
+    void Keep(size_t written);
+    const wchar_t* Text() const { return text_ ? text_ : L""; }
+    operator const wchar_t*() const { return Text(); }
+
+private:
+    wchar_t* text_ = nullptr;
+    size_t length_ = 0;
+    size_t capacity_ = 0;  // characters, the NUL included
+};
+
 // The first byte of a GBK double-byte character; its second byte may be any of 0x40-0xFE,
 // the backslash 0x5C among them.
 inline bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
@@ -67,4 +92,3 @@ const char* LastComponent(const char* path);
 // GBK double-byte character included. Locale-free on purpose.
 bool EqualPrefixNoCase(const char* a, const char* b, size_t n);
 bool EqualNoCase(const char* a, const char* b);
-const char* FindNoCase(const char* haystack, const char* needle);

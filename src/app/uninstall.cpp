@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "app/messages.h"
+#include "remove/names.h"
 #include "remove/removal.h"
 #include "sysloc/sysloc.h"
 
@@ -70,9 +71,10 @@ int uninstall::RunUninstall() {
         ReportFailure(MSG_FAILED_ONE_BLANK, CODE_NO_MODULE_PATH);
         return 0;
     }
-    // Windows paths ignore letter case, and the system may report our path in another
-    // case than the temp path was written in.
-    if (!FindNoCase(ownPath, tempDirectory)) return LaunchWorkingCopy(tempDirectory, ownPath);
+    // The working copy lies directly in the temp directory. Windows paths ignore letter
+    // case, and the system may report our path in another case than the temp path was
+    // written in.
+    if (!LiesDirectlyIn(ownPath, tempDirectory)) return LaunchWorkingCopy(tempDirectory, ownPath);
 
     if (!m_installDir || !*m_installDir) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_INSTALL_DIR);

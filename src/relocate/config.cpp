@@ -1,8 +1,17 @@
 #include "relocate/config.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "app/text.h"
+
+bool LoadConfig(TiXmlDocument& document) {
+    FILE* file = fopen(document.Value(), "rb");
+    if (!file) return false;
+    long size = fseek(file, 0, SEEK_END) == 0 ? ftell(file) : -1;
+    fclose(file);
+    return size >= 0 && size <= kMaxConfigBytes && document.LoadFile();
+}
 
 const char* LookupConfigText(TiXmlHandle document, const char* elementPath) {
     TextBuffer path;

@@ -3,6 +3,8 @@
 #include <string.h>
 #include <windows.h>
 
+#include <new>
+
 #include "app/messages.h"
 #include "app/uninstall.h"
 #include "relocate/config.h"
@@ -21,6 +23,13 @@ int AppendOption(TextBuffer& commandLine, const char* option, const char* value)
            commandLine.Append(value) && commandLine.Append("\"");
 }
 
+// TinyXML uses what new gives it without looking: running out of memory while conf.xml is
+// read ends phase one as any other unreadable conf.xml does.
+[[noreturn]] void ConfigOutOfMemory() {
+    ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
+    ExitProcess(1);
+}
+
 bool SameContents(HANDLE a, HANDLE b) {
     char bufferA[4096], bufferB[4096];
     for (;;) {
@@ -36,9 +45,13 @@ bool SameContents(HANDLE a, HANDLE b) {
 // Writes the copy as a new file of its own: whatever stood at its name goes as a name first,
 // so nothing is written through a link or into a file that another name shares.
 bool WriteWorkingCopy(const char* ownPath, const char* workingCopy) {
-    DWORD code = DeleteFileName(workingCopy, true);
-    return (code == ERROR_SUCCESS || code == ERROR_FILE_NOT_FOUND) &&
-           CopyFileA(ownPath, workingCopy, TRUE);
+    TextBuffer standing;
+    if (CanonicalPath(workingCopy, standing)) {
+        if (DeleteFileName(standing, true) != ERROR_SUCCESS) return false;
+    } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+        return false;
+    }
+    return CopyFileA(ownPath, workingCopy, TRUE);
 }
 
 HANDLE OpenForReading(const char* path, DWORD share) {
@@ -88,8 +101,11 @@ int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath)
 
     TextBuffer configPath;
     bool pathFits = configPath.Copy(installDir) && configPath.Append("\\conf.xml");
+    std::set_new_handler(ConfigOutOfMemory);
     TiXmlDocument config(configPath.text);
-    if (!pathFits || !PathExists(configPath, nullptr) || !config.LoadFile()) {
+    bool loaded = pathFits && PathExists(configPath, nullptr) && LoadConfig(config);
+    std::set_new_handler(nullptr);
+    if (!loaded) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
         return 0;
     }

@@ -82,6 +82,15 @@ bool PathIsWithin(const char* inner, const char* outer) {
     return innerLength == n || IsSeparator(inner[n]);
 }
 
+bool LiesDirectlyIn(const char* path, const char* folder) {
+    TextBuffer parent;
+    if (!parent.Copy(path)) return false;
+    char* name = parent.text + (LastComponent(parent) - parent.text);
+    if (name == parent.text) return false;
+    *name = '\0';
+    return PathIsWithin(parent, folder) && PathIsWithin(folder, parent);
+}
+
 bool IsCleanListName(const char* name) {
     return !IsSeparator(name[0]) && !strchr(name, ':') && ComponentsAreClean(name, false);
 }
@@ -90,4 +99,9 @@ bool IsCleanAbsolutePath(const char* path) {
     if (!IsAbsolutePath(path)) return false;
     // The root's own separators: "X:\" or the leading pair of "\\server".
     return ComponentsAreClean(path + (IsSeparator(path[0]) ? 2 : 3), true);
+}
+
+bool IsLinkReparseTag(unsigned long tag) {
+    const unsigned long kNameSurrogate = 0x20000000;
+    return tag == 0 || (tag & kNameSurrogate) != 0;
 }

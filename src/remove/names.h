@@ -18,6 +18,15 @@ bool PathIsWithin(const char* inner, const char* outer);
 // An absolute path ("X:\" or "\\server\share") whose components are all spelled as they
 // are, but for one final separator.
 bool IsCleanAbsolutePath(const char* path);
+// path lies directly in folder (not deeper, not merely beginning like it); letter case and
+// trailing separators ignored.
+bool LiesDirectlyIn(const char* path, const char* folder);
+
+// Whether a reparse point with this tag is a link, removed as a link and never entered: a
+// name surrogate (symbolic link, junction, mount point), or one whose tag is not known
+// (0). Other reparse points (cloud placeholders, deduplicated files) are ordinary entries.
+bool IsLinkReparseTag(unsigned long tag);
+
 // A group or shortcut name that stays below its folder: no leading separator, no drive or
 // stream colon, every component spelled as it is (no final separator either).
 bool IsCleanListName(const char* name);

@@ -8,14 +8,16 @@
 // deleting it. Links (reparse points) are removed as links and never entered. Returns 0 when
 // the tree is gone (or dir could not be searched at all), else the Windows code of the
 // first failure; with recurse false, subdirectories are kept and so is dir. The files of dir
-// named in lastFiles (a null-terminated list) are deleted only after all the rest.
-DWORD DeleteTree(const char* dir, bool recurse, const char* const* lastFiles = nullptr);
+// named in lastFiles (a null-terminated list) are deleted only after all the rest. Names
+// outside the ANSI code page and paths of any length the system allows are handled.
+DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles = nullptr);
 
 // Deletes one file name and nothing through it: a link goes as a link, and a name that
 // would reach another file than it names (a link the system follows) is left alone with
-// ERROR_CANT_RESOLVE_FILENAME. With resetAttributes, read-only, hidden and system are
-// cleared first; a file with further names gets its attributes back for them. Returns the
-// Windows code.
+// ERROR_CANT_RESOLVE_FILENAME. path must be canonical (CanonicalPath). With resetAttributes,
+// read-only, hidden and system are cleared first; a file with further names gets its
+// attributes back for them. Returns the Windows code.
+DWORD DeleteFileName(const wchar_t* path, bool resetAttributes);
 DWORD DeleteFileName(const char* path, bool resetAttributes);
 
 // The folders of the system, of all users and of the current user, as the registry and the

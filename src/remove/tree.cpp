@@ -1,117 +1,159 @@
-// Removal of a directory tree, and of the installation directory with it.
-#include <string.h>
+// Removal of a directory tree, and of the installation directory with it. The walk uses the
+// wide-character functions on the literal ("\\?\") form: the ANSI ones report a name with
+// characters the code page lacks with "?" in their place and stop at MAX_PATH.
+#include <wchar.h>
 
 #include "app/text.h"
 #include "app/uninstall.h"
+#include "remove/names.h"
 #include "remove/removal.h"
 #include "sysloc/handles.h"
 #include "sysloc/sysloc.h"
 
 namespace {
 
-DWORD RemoveLink(const char* path, DWORD attributes) {
-    BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path)
-                                                           : DeleteFileA(path);
-    return removed ? ERROR_SUCCESS : GetLastError();
-}
-
 const DWORD kDeleteStoppers =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 
-// A file that carries none of the attributes that stop a delete is deleted at once, which
-// saves opening every file twice.
-DWORD DeleteTreeFile(const char* path, DWORD attributes) {
-    if (attributes & kDeleteStoppers) return DeleteFileName(path, true);
-    return DeleteFileA(path) ? ERROR_SUCCESS : GetLastError();
+DWORD RemoveLink(const wchar_t* path, DWORD attributes) {
+    BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path)
+                                                           : DeleteFileW(path);
+    return removed ? ERROR_SUCCESS : GetLastError();
 }
 
-DWORD DeleteLevel(const char* dir, bool recurse, const char* const* lastFiles);
+// A file that carries none of the attributes that stop a delete is deleted at once, which
+// saves opening every file twice.
+DWORD DeleteTreeFile(const wchar_t* path, DWORD attributes) {
+    if (attributes & kDeleteStoppers) return DeleteFileName(path, true);
+    return DeleteFileW(path) ? ERROR_SUCCESS : GetLastError();
+}
 
-bool IsListed(const char* name, const char* const* names) {
+bool IsListed(const wchar_t* name, const wchar_t* const* names) {
     for (; names && *names; ++names)
-        if (EqualNoCase(name, *names)) return true;
+        if (CompareStringOrdinal(name, -1, *names, -1, TRUE) == CSTR_EQUAL) return true;
     return false;
 }
 
+DWORD DeleteLevel(WidePath& dir, bool recurse, const wchar_t* const* lastFiles);
+
 // Deletes the entries of dir but the files named in lastFiles. Sets keepDir when dir must
-// stay: its search could not start, or recurse is false and a subdirectory was kept.
-DWORD DeleteEntries(const char* dir, bool recurse, const char* const* lastFiles, bool& keepDir) {
-    TextBuffer pattern;
-    if (!pattern.Copy(dir) || !pattern.Append("\\*.*")) return ERROR_FILENAME_EXCED_RANGE;
-    WIN32_FIND_DATAA entry;
-    ScopedFind search(FindFirstFileA(pattern, &entry));
+// stay: its search could not start, or recurse is false and a subdirectory was kept. dir
+// comes back as it went in.
+DWORD DeleteEntries(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
+                    bool& keepDir) {
+    const size_t length = dir.Length();
+    if (!dir.Append(L"\\*")) return ERROR_NOT_ENOUGH_MEMORY;
+    WIN32_FIND_DATAW entry;
+    ScopedFind search(FindFirstFileExW(dir, FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                       nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    dir.Truncate(length);
     if (search.get() == INVALID_HANDLE_VALUE) {
         keepDir = true;
         return ERROR_SUCCESS;
     }
     do {
-        if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
-        TextBuffer path;
-        if (!path.Copy(dir) || !path.Append("\\") || !path.Append(entry.cFileName))
-            return ERROR_FILENAME_EXCED_RANGE;
-        DWORD code;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-            code = RemoveLink(path, entry.dwFileAttributes);
-        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            if (!recurse) {
-                keepDir = true;
-                continue;
-            }
-            code = DeleteLevel(path, true, nullptr);
-        } else if (IsListed(entry.cFileName, lastFiles)) {
+        const wchar_t* name = entry.cFileName;
+        if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) continue;
+        DWORD attributes = entry.dwFileAttributes;
+        bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+                    IsLinkReparseTag(entry.dwReserved0);
+        if (!link && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !recurse) {
+            keepDir = true;
             continue;
-        } else {
-            code = DeleteTreeFile(path, entry.dwFileAttributes);
         }
+        if (!link && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && IsListed(name, lastFiles))
+            continue;
+        if (!dir.Append(L"\\") || !dir.Append(name)) return ERROR_NOT_ENOUGH_MEMORY;
+        DWORD code;
+        if (link)
+            code = RemoveLink(dir, attributes);
+        else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            code = DeleteLevel(dir, true, nullptr);
+        else
+            code = DeleteTreeFile(dir, attributes);
+        dir.Truncate(length);
         if (code != ERROR_SUCCESS) return code;
-    } while (FindNextFileA(search.get(), &entry));
+    } while (FindNextFileW(search.get(), &entry));
     DWORD searchEnd = GetLastError();
     return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : searchEnd;
 }
 
-DWORD DeleteLevel(const char* dir, bool recurse, const char* const* lastFiles) {
+DWORD DeleteLevel(WidePath& dir, bool recurse, const wchar_t* const* lastFiles) {
     bool keepDir = false;
     DWORD code = DeleteEntries(dir, recurse, lastFiles, keepDir);
     if (code != ERROR_SUCCESS || keepDir) return code;
+    const size_t length = dir.Length();
     for (; lastFiles && *lastFiles; ++lastFiles) {
-        TextBuffer path;
-        if (!path.Copy(dir) || !path.Append("\\") || !path.Append(*lastFiles))
-            return ERROR_FILENAME_EXCED_RANGE;
-        DWORD attributes = GetFileAttributesA(path);
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        code = DeleteTreeFile(path, attributes);
+        if (!dir.Append(L"\\") || !dir.Append(*lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
+        DWORD attributes = GetFileAttributesW(dir);
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+            code = DeleteTreeFile(dir, attributes);
+        dir.Truncate(length);
         if (code != ERROR_SUCCESS) return code;
     }
-    if (!SetFileAttributesA(dir, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
-    if (!RemoveDirectoryA(dir)) return GetLastError();
+    if (!SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
+    if (!RemoveDirectoryW(dir)) return GetLastError();
     return ERROR_SUCCESS;
 }
 
-// The literal ("\\?\") form of dir's full path. Only through it do the system's path rules
-// leave names alone that end in a dot or a blank or are all dots ("..."); without it
-// "dir\..." would even name dir itself.
-int LiteralPath(const char* dir, TextBuffer& literal) {
-    TextBuffer full;
-    DWORD n = GetFullPathNameA(dir, TextBuffer::kSize, full.text, nullptr);
-    if (n == 0 || n >= TextBuffer::kSize) return 0;
-    size_t length = full.Length();
-    while (length > 3 && EndsInSeparator(full)) full.text[--length] = '\0';
-    if (strncmp(full.text, "\\\\?\\", 4) == 0) return literal.Copy(full);
-    if (strncmp(full.text, "\\\\", 2) == 0)
-        return literal.Copy("\\\\?\\UNC\\") && literal.Append(full.text + 2);
-    return literal.Copy("\\\\?\\") && literal.Append(full);
+// text in the ANSI code page, appended in UTF-16.
+bool AppendAnsi(WidePath& path, const char* text) {
+    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    wchar_t* room = n > 0 ? path.Room(n) : nullptr;
+    if (!room || MultiByteToWideChar(CP_ACP, 0, text, -1, room, n) != n) return false;
+    path.Keep(n - 1);
+    return true;
 }
 
-// Whether the handle holds the file that path names, and not one a link led to. The full
-// path is what the system opened, folded by the same rules as the path it reports.
-bool OpenedAsNamed(HANDLE file, const char* path) {
-    TextBuffer opened, full, named;
-    if (!FinalPathOf(file, opened)) return false;
-    DWORD n = GetFullPathNameA(path, TextBuffer::kSize, full.text, nullptr);
-    const char* plain = strncmp(full.text, "\\\\?\\", 4) == 0 ? full.text + 4 : full.text;
-    if (n > 0 && n < TextBuffer::kSize && EqualNoCase(opened, plain)) return true;
-    return CanonicalPath(path, named) && EqualNoCase(opened, named);
+// The literal ("\\?\") form of dir's full path. Only through it do the system's path rules
+// leave names alone that end in a dot or a blank or are all dots ("..."), and only through
+// it may a path be longer than MAX_PATH.
+bool LiteralPath(const char* dir, WidePath& literal) {
+    WidePath wide, full;
+    if (!AppendAnsi(wide, dir)) return false;
+    DWORD n = GetFullPathNameW(wide, 0, nullptr, nullptr);
+    wchar_t* room = n > 0 ? full.Room(n) : nullptr;
+    if (!room) return false;
+    DWORD written = GetFullPathNameW(wide, n, room, nullptr);
+    if (written == 0 || written >= n) return false;
+    full.Keep(written);
+    const wchar_t* text = full;
+    while (written > 3 && (text[written - 1] == L'\\' || text[written - 1] == L'/'))
+        full.Truncate(--written);
+    if (wcsncmp(text, L"\\\\?\\", 4) == 0) return literal.Append(text);
+    if (wcsncmp(text, L"\\\\", 2) == 0)
+        return literal.Append(L"\\\\?\\UNC\\") && literal.Append(text + 2);
+    return literal.Append(L"\\\\?\\") && literal.Append(text);
+}
+
+// Whether the handle holds the file that path names, and not one a link led to: path is
+// canonical, so the system reports it as it stands (folded by the same rules as the path
+// it opened).
+bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
+    WidePath opened, full;
+    DWORD n = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
+    wchar_t* room = n > 0 ? opened.Room(n) : nullptr;
+    if (!room) return false;
+    DWORD written = GetFinalPathNameByHandleW(file, room, n, FILE_NAME_NORMALIZED);
+    if (written == 0 || written >= n) return false;
+    opened.Keep(written);
+    n = GetFullPathNameW(path, 0, nullptr, nullptr);
+    room = n > 0 ? full.Room(n) : nullptr;
+    if (!room) return false;
+    written = GetFullPathNameW(path, n, room, nullptr);
+    if (written == 0 || written >= n) return false;
+    full.Keep(written);
+    // Both in the plain form: "\\?\C:\x" as "C:\x", "\\?\UNC\srv\x" as "\\srv\x".
+    const wchar_t* forms[] = {opened, full};
+    WidePath plain[2];
+    for (int i = 0; i < 2; ++i) {
+        const wchar_t* text = forms[i];
+        bool unc = wcsncmp(text, L"\\\\?\\UNC\\", 8) == 0;
+        if (unc && !(plain[i].Append(L"\\\\") && plain[i].Append(text + 8))) return false;
+        if (!unc && !plain[i].Append(wcsncmp(text, L"\\\\?\\", 4) == 0 ? text + 4 : text))
+            return false;
+    }
+    return CompareStringOrdinal(plain[0], -1, plain[1], -1, TRUE) == CSTR_EQUAL;
 }
 
 bool SetAttributes(HANDLE file, DWORD attributes) {
@@ -122,8 +164,8 @@ bool SetAttributes(HANDLE file, DWORD attributes) {
 
 }  // namespace
 
-DWORD DeleteFileName(const char* path, bool resetAttributes) {
-    HANDLE opened = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
+    HANDLE opened = CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -151,12 +193,22 @@ DWORD DeleteFileName(const char* path, bool resetAttributes) {
     return code;
 }
 
-DWORD DeleteTree(const char* dir, bool recurse, const char* const* lastFiles) {
-    TextBuffer literal;
-    if (!LiteralPath(dir, literal)) return ERROR_FILENAME_EXCED_RANGE;
-    DWORD attributes = GetFileAttributesA(literal);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return RemoveLink(literal, attributes);
+DWORD DeleteFileName(const char* path, bool resetAttributes) {
+    WidePath wide;
+    if (!AppendAnsi(wide, path)) return ERROR_NO_UNICODE_TRANSLATION;
+    return DeleteFileName(wide, resetAttributes);
+}
+
+DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles) {
+    WidePath literal;
+    if (!LiteralPath(dir, literal)) return ERROR_NOT_ENOUGH_MEMORY;
+    WIN32_FIND_DATAW self;
+    ScopedFind search(FindFirstFileExW(literal, FindExInfoBasic, &self, FindExSearchNameMatch,
+                                       nullptr, 0));
+    if (search.get() != INVALID_HANDLE_VALUE &&
+        (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        IsLinkReparseTag(self.dwReserved0))
+        return RemoveLink(literal, self.dwFileAttributes);
     return DeleteLevel(literal, recurse, lastFiles);
 }
 
@@ -172,7 +224,7 @@ int uninstall::RemoveInstallDir() {
     if (!PathExists(installDir, &isDirectory) || !isDirectory) return 1;
     // The uninstaller and its list go last: should anything else stay, the uninstall can be
     // run again from the installation directory.
-    static const char* const kUninstallerFiles[] = {"uninstall.exe", "conf.xml", nullptr};
+    static const wchar_t* const kUninstallerFiles[] = {L"uninstall.exe", L"conf.xml", nullptr};
     if (DeleteTree(installDir, true, kUninstallerFiles) != ERROR_SUCCESS) return 0;
     // A directory that could not even be searched is still there: that is no success.
     return !PathExists(installDir, nullptr);

@@ -14,29 +14,18 @@ const char kInstallDir[] = "C:\\harness-app\\App";
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// A working copy in the temp directory (phase two) and an installed application.
+// An installed application, and the working copy started from the temp directory.
 class WorkingCopyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        copyDir_ = wt::TempDir() + "\\harness-app";
-        wt::RemoveAll(copyDir_);
         wt::RemoveAll(kAppRoot);
-        copy_ = wt::CopyUninstall(copyDir_, "VORNAuninstall.exe");
         wt::WriteTextFile(std::string(kInstallDir) + "\\bin\\app.exe", "app");
         wt::WriteTextFile(std::string(kInstallDir) + "\\readme.txt", "readme");
-        ASSERT_TRUE(wt::Exists(copy_));
     }
-    void TearDown() override {
-        wt::RemoveAll(copyDir_);
-        wt::RemoveAll(kAppRoot);
-    }
+    void TearDown() override { wt::RemoveAll(kAppRoot); }
     wt::RunResult Run(const std::string& options, std::vector<Answer> answers = {}) {
-        wt::RunResult result = wt::RunAndAnswer(Quoted(copy_) + options, answers, copyDir_);
-        EXPECT_FALSE(result.timedOut);
-        return result;
+        return wt::RunWorkingCopy(options, answers);
     }
-
-    std::string copyDir_, copy_;
 };
 
 TEST_F(WorkingCopyTest, WithoutOptionsReportsTheMissingInstallDir) {
@@ -101,17 +90,17 @@ private:
 class TempDirTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wt::RemoveAll(kLocalAppData);
-        wt::RemoveAll(kCaseDir);
+        TearDown();
         wt::MakeDirs(kLocalAppData);
     }
     void TearDown() override {
         wt::RemoveAll(kLocalAppData);
-        wt::RemoveAll(kCaseDir);
+        for (const char* suffix : {".exe", ".v2.exe"})
+            DeleteFileA(("C:\\Windows\\Temp\\" + kCopyName + suffix).c_str());
     }
 
     const std::string kLocalAppData = "C:\\harness-local";
-    const std::string kCaseDir = "C:\\Windows\\Temp\\harness-case";
+    const std::string kCopyName = "harness-tool";
 };
 
 TEST_F(TempDirTest, NeitherTempDirectoryReportsOneBlank2001) {
@@ -131,28 +120,35 @@ TEST_F(TempDirTest, NeitherTempDirectoryReportsOneBlank2001) {
 // a copy there still runs as the working copy.
 TEST_F(TempDirTest, WindowsTempServesWhenLocalTempIsMissing) {
     wt::ShellFolderOverride localAppData("Local AppData", kLocalAppData.c_str());
-    std::string copy = wt::CopyUninstall(kCaseDir, "Tool.v2.exe");
+    std::string copy = wt::CopyUninstall("C:\\Windows\\Temp", kCopyName + ".v2.exe");
     ASSERT_TRUE(wt::Exists(copy));
 
     wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2006", "Tool.v2")});
+    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2006", kCopyName + ".v2")});
     EXPECT_EQ(run.exitCode, 1u);
 }
 
 // With "Local AppData"\Temp present, C:\Windows\Temp is no temp directory: a copy there
-// relocates itself (and stops for want of conf.xml beside it).
-TEST_F(TempDirTest, LocalTempIsPreferred) {
-    wt::MakeDirs(kLocalAppData + "\\Temp");
+// relocates itself (and stops for want of conf.xml beside it). So does one in a folder of
+// the temp directory, or in a folder beside it whose name begins like it.
+TEST_F(TempDirTest, OnlyACopyRightInTheTempDirectoryIsTheWorkingCopy) {
+    const std::string temp = kLocalAppData + "\\Temp";
+    wt::MakeDirs(temp);
     wt::ShellFolderOverride localAppData("Local AppData", kLocalAppData.c_str());
-    std::string copy = wt::CopyUninstall(kCaseDir, "Tool.exe");
-
-    wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
-    EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2010", "Tool")});
-    EXPECT_EQ(wt::ListTree(kLocalAppData + "\\Temp"),
-              std::vector<std::string>{"VORNAuninstall.exe"});
-    EXPECT_EQ(run.exitCode, 1u);
+    for (const std::string& dir : {std::string("C:\\Windows\\Temp"), temp + "\\sub",
+                                   kLocalAppData + "\\TempTools", kLocalAppData + "\\Temporary"}) {
+        SCOPED_TRACE(dir);
+        std::string copy = wt::CopyUninstall(dir, kCopyName + ".exe");
+        wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2010", kCopyName)});
+        EXPECT_TRUE(wt::Exists(temp + "\\VORNAuninstall.exe"));
+        EXPECT_EQ(run.exitCode, 1u);
+        DeleteFileA(copy.c_str());
+        wt::RemoveAll(temp + "\\sub");
+        DeleteFileA((temp + "\\VORNAuninstall.exe").c_str());
+    }
 }
 
 }  // namespace

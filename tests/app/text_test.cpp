@@ -122,20 +122,4 @@ TEST(CaseFolding, GbkDoubleByteCharactersCompareExactly) {
     EXPECT_TRUE(EqualNoCase("\x81\x41" "A", "\x81\x41" "a"));
 }
 
-TEST(CaseFolding, FindNoCase) {
-    const char* path = "C:\\users\\Me\\Temp\\VORNAuninstall.exe";
-    EXPECT_EQ(FindNoCase(path, "C:\\Users\\me\\temp"), path);
-    EXPECT_EQ(FindNoCase(path, "\\TEMP\\"), path + 11);
-    EXPECT_EQ(FindNoCase(path, "vornauninstall.EXE"), path + 17);
-    EXPECT_EQ(FindNoCase(path, ""), path);
-    EXPECT_EQ(FindNoCase(path, "C:\\Users\\Other"), nullptr);
-    EXPECT_EQ(FindNoCase(path, "uninstall.exe2"), nullptr);
-    EXPECT_EQ(FindNoCase("", "a"), nullptr);
-
-    const char* gbk = "C:\\\x81\x41\\Temp\\x.exe";
-    EXPECT_EQ(FindNoCase(gbk, "c:\\\x81\x61\\temp"), nullptr);
-    EXPECT_EQ(FindNoCase(gbk, "\x81\x61"), nullptr);
-    EXPECT_EQ(FindNoCase(gbk, "c:\\\x81\x41\\temp"), gbk);
-}
-
 }  // namespace

@@ -233,6 +233,25 @@ TEST_F(UninstallRun, TempDirectoryWithABlankInItsPath) {
     ExpectOnlyChanges(before, TakeSnapshot(false), AppParts());
 }
 
+// A folder beside the temp directory whose name only begins like it is no temp directory:
+// the uninstaller there relocates and uninstalls as from anywhere else.
+TEST_F(UninstallRun, ApplicationBesideTheTempDirectory) {
+    const std::string localTemp = wt::ShellFolder("Local AppData") + "\\Temp";
+    if (!wt::Exists(localTemp)) installer_.Track(localTemp);
+    wt::MakeDirs(localTemp);
+    ASSERT_EQ(wt::TempDir(), localTemp);
+    vendorDir_ = localTemp + "Tools";
+    installDir_ = vendorDir_ + "\\Sample App";
+    ASSERT_NO_FATAL_FAILURE(Install());
+    Snapshot before = TakeSnapshot(false);
+
+    wt::RunResult run = Uninstall();
+
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    ExpectOnlyChanges(before, TakeSnapshot(false), AppParts());
+}
+
 TEST_F(UninstallRun, ListsOfSeveralNamesWithBlanksAndEmptyNames) {
     // A blank after a comma belongs to the name: " SampleHelper.exe", " Sample Extras",
     // " Sample Extras.lnk" and " SampleAppExtra" match nothing, so those parts stay.

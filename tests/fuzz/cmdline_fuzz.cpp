@@ -20,7 +20,7 @@ void CheckPath(const char* path, const char* installDir) {
     TextBuffer joined;
     if (installDir && joined.Copy(installDir) && joined.Append("\\") && joined.Append(path))
         g_sink += joined.Length() + PathIsWithin(joined, installDir);
-    if (const char* found = FindNoCase(path, "exe")) g_sink += static_cast<size_t>(found - path);
+    if (installDir) g_sink += LiesDirectlyIn(path, installDir);
 }
 
 void WalkList(const char* list, const char* installDir) {

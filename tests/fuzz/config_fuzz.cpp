@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fclose(file);
 
     TiXmlDocument config(g_configPath);
-    if (!config.LoadFile()) return 0;
+    if (!LoadConfig(config)) return 0;
     TiXmlHandle document(&config);
     const char* values[4];
     for (int i = 0; i < 4; ++i) values[i] = LookupConfigText(document, kPaths[i]);

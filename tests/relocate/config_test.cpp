@@ -95,7 +95,7 @@ protected:
     // Loads the file as the program does: the document is named by the path.
     bool Load(const std::string& content) {
         document_.reset(new TiXmlDocument(Write(content).c_str()));
-        return document_->LoadFile();
+        return LoadConfig(*document_);
     }
 
     // The text at path in the document loaded last, or "<null>".
@@ -121,6 +121,27 @@ TEST_F(Config, ExampleDocument) {
     EXPECT_EQ(Text(CONFIG_REG_FOLDER_NAME), "AppKey");
     EXPECT_EQ(Text(CONFIG_SC_FOLDER_NAME), "App Group");
     EXPECT_EQ(Text(CONFIG_SC_DESKTOP_NAME), "App.lnk");
+}
+
+// Each level of nesting is a level of recursion and the file is read whole: deeper or
+// larger files are refused, never crashed on.
+TEST_F(Config, NestingAndSizeHaveLimits) {
+    auto nested = [](int levels) {
+        std::string xml = "<config>";
+        for (int i = 1; i < levels; ++i) xml += "<a>";
+        for (int i = 1; i < levels; ++i) xml += "</a>";
+        return xml + "</config>";
+    };
+    EXPECT_TRUE(Load(nested(TIXML_MAX_NESTING)));
+    EXPECT_FALSE(Load(nested(TIXML_MAX_NESTING + 1)));
+    EXPECT_FALSE(Load(nested(100000)));
+
+    std::string padded = kExample;
+    padded += "<!--" + std::string(kMaxConfigBytes - padded.size() - 7, 'x') + "-->";
+    ASSERT_EQ(padded.size(), static_cast<size_t>(kMaxConfigBytes));
+    ASSERT_TRUE(Load(padded));
+    EXPECT_EQ(Text(CONFIG_EXECUTABLE), "app.exe,apphelper.exe");
+    EXPECT_FALSE(Load(padded + "\n"));
 }
 
 TEST_F(Config, InstallDirWithChineseName) {

@@ -248,6 +248,14 @@ TEST_F(PhaseOne, MissingOrBrokenConfigShowsError2010AndStartsNothing) {
 
     WriteConfig("");
     ExpectFailure(Start(), "2010");
+
+    // Damaged or hostile: nested 100,000 deep, or larger than any configuration.
+    std::string deep = "<config>";
+    for (int i = 0; i < 100000; ++i) deep += "<a>";
+    WriteConfig(deep);
+    ExpectFailure(Start(), "2010");
+    WriteConfig(kFullConfig + std::string("<!--") + std::string(1 << 20, 'x') + "-->");
+    ExpectFailure(Start(), "2010");
 }
 
 TEST_F(PhaseOne, ListThatCannotBePassedWholeShowsError2010AndStartsNothing) {

@@ -89,6 +89,32 @@ TEST(PathIsWithin, SiblingsAndParentsAreNot) {
     EXPECT_TRUE(PathIsWithin("c:\\\x81\x41\\x", "C:\\\x81\x41"));
 }
 
+// The phase decision: the working copy lies directly in the temp directory.
+TEST(LiesDirectlyIn, TheFolderItselfNotOneThatBeginsLikeIt) {
+    const char* temp = "C:\\users\\Me\\AppData\\Local\\Temp";
+    EXPECT_TRUE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temp\\VORNAuninstall.exe", temp));
+    EXPECT_TRUE(LiesDirectlyIn("c:\\USERS\\me\\appdata\\local\\temp\\x.exe", temp));
+    EXPECT_TRUE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temp\\x.exe", "C:/users/Me/AppData/Local/Temp/"));
+    EXPECT_TRUE(LiesDirectlyIn("c:\\windows\\temp\\x.exe", "C:\\Windows\\Temp"));
+    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\TempTools\\App\\uninstall.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temporary Tools\\x.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temp\\sub\\x.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\x.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn("x.exe", "C:\\users"));
+    // GBK characters compare exactly, their ASCII-range trail bytes are not folded.
+    EXPECT_FALSE(LiesDirectlyIn("C:\\\x81\x41\\x.exe", "C:\\\x81\x61"));
+    EXPECT_TRUE(LiesDirectlyIn("C:\\\x81\x41\\x.exe", "c:\\\x81\x41"));
+}
+
+// Links are never entered: a name surrogate or an unknown tag is a link; a cloud placeholder
+// or a deduplicated file is walked and deleted like any other entry.
+TEST(IsLinkReparseTag, NameSurrogatesAndUnknownTags) {
+    for (unsigned long tag : {0xA000000CUL, 0xA0000003UL, 0xA000001DUL, 0x0UL, 0x20000000UL})
+        EXPECT_TRUE(IsLinkReparseTag(tag)) << std::hex << tag;
+    for (unsigned long tag : {0x9000001AUL, 0x9000101AUL, 0x80000013UL, 0x8000001BUL, 0x80000017UL})
+        EXPECT_FALSE(IsLinkReparseTag(tag)) << std::hex << tag;
+}
+
 TEST(IsCleanListName, StaysBelowItsFolderUnderItsOwnName) {
     for (const char* name : {"Vendor\\Tool", "Tool", ".x", "App Group", "Tool.lnk",
                              "Vendor/Tool", "\xD3\xA6\xD3\xC3", "a..b", "\xD3\\"})

@@ -9,12 +9,19 @@
 
 namespace {
 
-// A file whose name the system would otherwise fold ("..." is the folder itself).
-void WriteRawName(const std::string& path) {
-    HANDLE file = CreateFileA(("\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+// A file made through the literal form with the wide functions, its folders first: names
+// the system would fold, names outside the code page, paths beyond MAX_PATH.
+void WriteLiteral(const std::wstring& path) {
+    for (size_t at = path.find(L'\\', 7); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
+}
+
+void WriteRawName(const std::string& path) {
+    WriteLiteral(L"\\\\?\\" + std::wstring(path.begin(), path.end()));
 }
 
 // The entries of dir in the order the system hands them out, which is the order of a walk.
@@ -31,29 +38,13 @@ std::vector<std::string> SearchOrder(const std::string& dir) {
     return names;
 }
 
-// Cleanup that reaches names the system would fold, through the \\?\ form. It never enters
-// a link.
-void RemoveRaw(const std::string& path) {
-    const std::string raw = "\\\\?\\" + path;
-    DWORD attributes = GetFileAttributesA(raw.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return;
-    SetFileAttributesA(raw.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileA(raw.c_str());
-        return;
-    }
-    for (const std::string& name : SearchOrder(raw)) RemoveRaw(path + "\\" + name);
-    RemoveDirectoryA(raw.c_str());
-}
-
 class DeleteTreeTest : public ::testing::Test {
 protected:
     const std::string root = "C:\\rmtest\\tree";
     void SetUp() override { TearDown(); }
     void TearDown() override {
         wt::RemoveLink(root + "\\via");
-        RemoveRaw(root);
+        wt::RemoveAll(root);
         RemoveDirectoryA("C:\\rmtest");  // goes only when empty
     }
 };
@@ -224,6 +215,25 @@ TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
         EXPECT_TRUE(wt::Exists(installDir + "\\data\\db.dat"));
         EXPECT_TRUE(KeysStay());
     }
+    wt::RunResult run = wt::RunWorkingCopy(options);
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_FALSE(wt::Exists(installDir));
+    EXPECT_TRUE(KeysGone());
+}
+
+// Names the ANSI code page (936) cannot spell, which its functions report with "?", and a
+// path deeper than 1,024 characters.
+TEST_F(InstallDirStep, NamesOutsideTheCodePageAndDeepPathsAreRemovedWhole) {
+    const std::wstring literal = L"\\\\?\\" + std::wstring(installDir.begin(), installDir.end());
+    WriteLiteral(literal + L"\\smile \xD83D\xDE00.txt");
+    WriteLiteral(literal + L"\\\x0627\x0644\x0639\x0631\x0628\x064A\x0629\\\x0E44\x0E17\x0E22.dat");
+    WriteLiteral(literal + L"\\G\x0151z\\data\\x.bin");
+    std::wstring deep = literal;
+    for (int level = 0; level < 20; ++level) deep += L"\\level" + std::wstring(50, L'a' + level);
+    WriteLiteral(deep + L"\\deep.txt");
+    ASSERT_GT(deep.size(), 1024u);
+    ASSERT_EQ(GetFileAttributesW((deep + L"\\deep.txt").c_str()), FILE_ATTRIBUTE_ARCHIVE);
+
     wt::RunResult run = wt::RunWorkingCopy(options);
     EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     EXPECT_FALSE(wt::Exists(installDir));
