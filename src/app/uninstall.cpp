@@ -1,21 +1,19 @@
 #include "app/uninstall.h"
 
-#include <string.h>
 #include <windows.h>
 
+#include "app/boxes.h"
 #include "app/messages.h"
-#include "remove/names.h"
+#include "base/names.h"
 #include "remove/removal.h"
 #include "sysloc/sysloc.h"
 
 namespace {
 
-char g_title[MAX_PATH];
-
 // The temporary directory: "Local AppData"\Temp when it exists, else C:\Windows\Temp.
 int ResolveTempDirectory(TextBuffer& tempDirectory) {
-    if (GetShellFolderPath("Local AppData", tempDirectory) && tempDirectory.Append("\\") &&
-        tempDirectory.Append("Temp") && PathExists(tempDirectory, nullptr))
+    if (GetShellFolderPath("Local AppData", tempDirectory) && tempDirectory.Join("Temp") &&
+        PathExists(tempDirectory, nullptr))
         return 1;
     bool isDirectory = false;
     const char* windowsTemp = "C:\\Windows\\Temp";
@@ -25,37 +23,9 @@ int ResolveTempDirectory(TextBuffer& tempDirectory) {
 
 }  // namespace
 
-void InitAppTitle() {
-    TextBuffer path;
-    if (!GetModulePath(path)) return;
-    const char* name = path.text;
-    for (const char* p = path.text; *p; ++p)
-        if (*p == '\\' || *p == '/') name = p + 1;
-    size_t length = strlen(name);
-    if (const char* dot = strrchr(name, '.')) length = dot - name;
-    if (length >= sizeof(g_title)) length = sizeof(g_title) - 1;
-    memcpy(g_title, name, length);
-    g_title[length] = '\0';
-}
-
-void ShowMessage(const char* text) {
-    MessageBoxA(nullptr, text, g_title, MB_OK | MB_ICONEXCLAMATION);
-}
-
-int ConfirmUninstall() {
-    return MessageBoxA(nullptr, MSG_CONFIRM, g_title, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
-}
-
-void ReportFailure(const char* prefix, const char* code) {
-    TextBuffer message;
-    message.Copy(prefix);
-    message.Append(code);
-    ShowMessage(message);
-}
-
 int uninstall::InitInstance() {
     if (!ParseOptions(SplitCommandLine(GetCommandLineA()), *this))
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_TEMP_DIR);
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_EMPTY_INSTALL_DIR);
     RunUninstall();
     return 1;
 }

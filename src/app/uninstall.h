@@ -1,7 +1,12 @@
 // The application object: one per process, it runs the whole uninstall from InitInstance.
 #pragma once
-#include "app/text.h"
 #include "cmdline/cmdline.h"
+
+// The uninstaller's own files: the program and its list in the installation directory, and
+// the working copy in the temp directory, named after the program. Wide where L"" precedes.
+#define UNINSTALLER_FILE "uninstall.exe"
+#define CONFIG_FILE "conf.xml"
+#define WORKING_COPY_FILE "VORNA" UNINSTALLER_FILE
 
 class uninstall : public OptionFields {
 public:
@@ -20,12 +25,3 @@ public:
     int RemoveInstallDir();
     int RemoveUninstallEntries();
 };
-
-// The caption of every box: the executable's file name without its extension.
-void InitAppTitle();
-
-// Boxes: OK only with the exclamation icon; the confirm box offers OK and Cancel and
-// returns 1 for OK.
-void ShowMessage(const char* text);
-int ConfirmUninstall();
-void ReportFailure(const char* prefix, const char* code);

@@ -1,6 +1,7 @@
 // Process start-up and shut-down around the one application object.
 #include <windows.h>
 
+#include "app/boxes.h"
 #include "app/uninstall.h"
 
 // The one application object, constructed before start-up.

@@ -97,8 +97,6 @@ int GetOpt(int count) {
     return letter;
 }
 
-const char* OptionArgument() { return g_optionArgument; }
-
 void RestartOptionScan() {
     g_scanIndex = 0;
     g_scanPosition = nullptr;

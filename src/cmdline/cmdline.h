@@ -19,9 +19,8 @@ int SplitCommandLine(const char* commandLine);
 const char* CommandLineItem(int index);
 
 // Returns the next option letter, '?' for an unknown option or a missing argument, -1
-// when the options are over. OptionArgument() is the argument of the letter returned last.
+// when the options are over; the letter's argument is kept for ParseOptions.
 int GetOpt(int count);
-const char* OptionArgument();
 // Starts the next GetOpt scan afresh at item 1.
 void RestartOptionScan();
 

@@ -3,7 +3,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "app/text.h"
+#include "base/text.h"
 
 bool LoadConfig(TiXmlDocument& document) {
     FILE* file = fopen(document.Value(), "rb");

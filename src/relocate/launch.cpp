@@ -5,11 +5,13 @@
 
 #include <new>
 
+#include "app/boxes.h"
 #include "app/messages.h"
 #include "app/uninstall.h"
+#include "base/names.h"
 #include "relocate/config.h"
 #include "remove/removal.h"
-#include "sysloc/handles.h"
+#include "base/handles.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -54,38 +56,30 @@ bool WriteWorkingCopy(const char* ownPath, const char* workingCopy) {
     return CopyFileA(ownPath, workingCopy, TRUE);
 }
 
-HANDLE OpenForReading(const char* path, DWORD share) {
-    HANDLE h = CreateFileA(path, GENERIC_READ, share, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    return h == INVALID_HANDLE_VALUE ? nullptr : h;
-}
-
 // Starts the working copy while holding it open against writes, renames and deletes, after
 // checking that what lies there is still a byte-for-byte copy of ourselves.
 int StartHeldCopy(const char* ownPath, const char* workingCopy, char* commandLine,
                   const char* currentDirectory) {
-    ScopedHandle held(OpenForReading(workingCopy, FILE_SHARE_READ));
-    ScopedHandle own(OpenForReading(ownPath, FILE_SHARE_READ | FILE_SHARE_DELETE));
-    if (!held.get() || !own.get() || !SameContents(held.get(), own.get())) return 0;
+    ScopedFile held(CreateFileA(workingCopy, GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    ScopedFile own(CreateFileA(ownPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!held.valid() || !own.valid() || !SameContents(held.get(), own.get())) return 0;
 
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process;
-    if (!CreateProcessA(workingCopy, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory, &startup, &process))
-        return 0;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return 1;
+    StartedProcess copy;
+    return CreateProcessA(workingCopy, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
+                          currentDirectory, &startup, copy.receive());
 }
 
 }  // namespace
 
 int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath) {
     TextBuffer workingCopy;
-    if (!workingCopy.Copy(tempDirectory) || !workingCopy.Append("\\VORNA") ||
-        !workingCopy.Append("uninstall.exe") || !WriteWorkingCopy(ownPath, workingCopy)) {
+    if (!workingCopy.Copy(tempDirectory) || !workingCopy.Join(WORKING_COPY_FILE) ||
+        !WriteWorkingCopy(ownPath, workingCopy)) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_COPY_FAILED);
         return 0;
     }
@@ -95,12 +89,12 @@ int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath)
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_MODULE_PATH_AGAIN);
         return 0;
     }
-    // Bytes, not characters: a GBK trail byte 0x5C counts as a backslash here too.
-    if (char* lastSeparator = strrchr(installDir.text, '\\')) lastSeparator[1] = '\0';
+    // Cut after the last separator, which it keeps.
+    installDir.text[LastComponent(installDir) - installDir.text] = '\0';
     m_installDir = installDir;
 
     TextBuffer configPath;
-    bool pathFits = configPath.Copy(installDir) && configPath.Append("\\conf.xml");
+    bool pathFits = configPath.Copy(installDir) && configPath.Join(CONFIG_FILE);
     std::set_new_handler(ConfigOutOfMemory);
     TiXmlDocument config(configPath.text);
     bool loaded = pathFits && PathExists(configPath, nullptr) && LoadConfig(config);

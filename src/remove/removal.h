@@ -2,7 +2,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/text.h"
+#include "base/text.h"
 
 // Removes dir and everything below it, depth first, resetting each file's attributes before
 // deleting it. Links (reparse points) are removed as links and never entered. Returns 0 when

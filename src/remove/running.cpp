@@ -5,11 +5,12 @@
 // Declares the kernel32 forms K32EnumProcesses and friends; psapi.dll is never loaded.
 #include <psapi.h>
 
+#include "app/boxes.h"
 #include "app/messages.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "app/uninstall.h"
-#include "remove/names.h"
-#include "sysloc/handles.h"
+#include "base/names.h"
+#include "base/handles.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ public:
 
     HMODULE First() {
         DWORD bytes = 0;
-        if (!process_.get() ||
+        if (!process_.valid() ||
             !K32EnumProcessModules(process_.get(), modules_, sizeof(modules_), &bytes) ||
             bytes < sizeof(HMODULE))
             return nullptr;
@@ -93,7 +94,7 @@ public:
             ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
             char image[TextBuffer::kSize];
             DWORD size = sizeof(image);
-            if (process.get() && QueryFullProcessImageNameA(process.get(), 0, image, &size))
+            if (process.valid() && QueryFullProcessImageNameA(process.get(), 0, image, &size))
                 names_.Add(LastComponent(image));
         }
     }
@@ -119,10 +120,7 @@ int uninstall::CheckRunningPrograms() {
     running.Take();
     for (; name; name = names.Next()) {
         if (!running.Contains(name)) continue;
-        TextBuffer message;
-        message.Copy(MSG_CLOSE_PROGRAM);
-        message.Append(name);
-        ShowMessage(message);
+        ReportFailure(MSG_CLOSE_PROGRAM, name);
         return 0;
     }
     return 1;

@@ -1,7 +1,7 @@
 // Removal of the user's Start-menu program groups and desktop shortcuts.
-#include "app/text.h"
+#include "base/text.h"
 #include "app/uninstall.h"
-#include "remove/names.h"
+#include "base/names.h"
 #include "remove/removal.h"
 #include "sysloc/sysloc.h"
 

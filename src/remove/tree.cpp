@@ -3,11 +3,11 @@
 // characters the code page lacks with "?" in their place and stop at MAX_PATH.
 #include <wchar.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "app/uninstall.h"
-#include "remove/names.h"
+#include "base/names.h"
 #include "remove/removal.h"
-#include "sysloc/handles.h"
+#include "base/handles.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -34,12 +34,12 @@ bool IsListed(const wchar_t* name, const wchar_t* const* names) {
     return false;
 }
 
-DWORD DeleteLevel(WidePath& dir, bool recurse, const wchar_t* const* lastFiles);
+DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles);
 
 // Deletes the entries of dir but the files named in lastFiles. Sets keepDir when dir must
 // stay: its search could not start, or recurse is false and a subdirectory was kept. dir
 // comes back as it went in.
-DWORD DeleteEntries(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
+DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
                     bool& keepDir) {
     const size_t length = dir.Length();
     if (!dir.Append(L"\\*")) return ERROR_NOT_ENOUGH_MEMORY;
@@ -47,7 +47,7 @@ DWORD DeleteEntries(WidePath& dir, bool recurse, const wchar_t* const* lastFiles
     ScopedFind search(FindFirstFileExW(dir, FindExInfoBasic, &entry, FindExSearchNameMatch,
                                        nullptr, FIND_FIRST_EX_LARGE_FETCH));
     dir.Truncate(length);
-    if (search.get() == INVALID_HANDLE_VALUE) {
+    if (!search.valid()) {
         keepDir = true;
         return ERROR_SUCCESS;
     }
@@ -68,7 +68,7 @@ DWORD DeleteEntries(WidePath& dir, bool recurse, const wchar_t* const* lastFiles
         if (link)
             code = RemoveLink(dir, attributes);
         else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            code = DeleteLevel(dir, true, nullptr);
+            code = DeleteDirectory(dir, true, nullptr);
         else
             code = DeleteTreeFile(dir, attributes);
         dir.Truncate(length);
@@ -78,9 +78,9 @@ DWORD DeleteEntries(WidePath& dir, bool recurse, const wchar_t* const* lastFiles
     return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : searchEnd;
 }
 
-DWORD DeleteLevel(WidePath& dir, bool recurse, const wchar_t* const* lastFiles) {
+DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles) {
     bool keepDir = false;
-    DWORD code = DeleteEntries(dir, recurse, lastFiles, keepDir);
+    DWORD code = DeleteContents(dir, recurse, lastFiles, keepDir);
     if (code != ERROR_SUCCESS || keepDir) return code;
     const size_t length = dir.Length();
     for (; lastFiles && *lastFiles; ++lastFiles) {
@@ -105,25 +105,27 @@ bool AppendAnsi(WidePath& path, const char* text) {
     return true;
 }
 
+// The full path of path.
+bool FullPath(const wchar_t* path, WidePath& full) {
+    DWORD n = GetFullPathNameW(path, 0, nullptr, nullptr);
+    wchar_t* room = n > 0 ? full.Room(n) : nullptr;
+    DWORD written = room ? GetFullPathNameW(path, n, room, nullptr) : 0;
+    if (written == 0 || written >= n) return false;
+    full.Keep(written);
+    return true;
+}
+
 // The literal ("\\?\") form of dir's full path. Only through it do the system's path rules
 // leave names alone that end in a dot or a blank or are all dots ("..."), and only through
 // it may a path be longer than MAX_PATH.
 bool LiteralPath(const char* dir, WidePath& literal) {
     WidePath wide, full;
-    if (!AppendAnsi(wide, dir)) return false;
-    DWORD n = GetFullPathNameW(wide, 0, nullptr, nullptr);
-    wchar_t* room = n > 0 ? full.Room(n) : nullptr;
-    if (!room) return false;
-    DWORD written = GetFullPathNameW(wide, n, room, nullptr);
-    if (written == 0 || written >= n) return false;
-    full.Keep(written);
-    const wchar_t* text = full;
-    while (written > 3 && (text[written - 1] == L'\\' || text[written - 1] == L'/'))
-        full.Truncate(--written);
-    if (wcsncmp(text, L"\\\\?\\", 4) == 0) return literal.Append(text);
-    if (wcsncmp(text, L"\\\\", 2) == 0)
-        return literal.Append(L"\\\\?\\UNC\\") && literal.Append(text + 2);
-    return literal.Append(L"\\\\?\\") && literal.Append(text);
+    if (!AppendAnsi(wide, dir) || !FullPath(wide, full)) return false;
+    // Without its trailing separators, but for a drive's root ("C:\").
+    size_t length = TrimmedLength(full);
+    full.Truncate(length < 3 ? 3 : length);
+    PathForm<wchar_t> form = LiteralForm(full);
+    return literal.Append(form.head) && literal.Append(form.rest);
 }
 
 // Whether the handle holds the file that path names, and not one a link led to: path is
@@ -133,25 +135,14 @@ bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
     WidePath opened, full;
     DWORD n = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
     wchar_t* room = n > 0 ? opened.Room(n) : nullptr;
-    if (!room) return false;
-    DWORD written = GetFinalPathNameByHandleW(file, room, n, FILE_NAME_NORMALIZED);
-    if (written == 0 || written >= n) return false;
+    DWORD written = room ? GetFinalPathNameByHandleW(file, room, n, FILE_NAME_NORMALIZED) : 0;
+    if (written == 0 || written >= n || !FullPath(path, full)) return false;
     opened.Keep(written);
-    n = GetFullPathNameW(path, 0, nullptr, nullptr);
-    room = n > 0 ? full.Room(n) : nullptr;
-    if (!room) return false;
-    written = GetFullPathNameW(path, n, room, nullptr);
-    if (written == 0 || written >= n) return false;
-    full.Keep(written);
-    // Both in the plain form: "\\?\C:\x" as "C:\x", "\\?\UNC\srv\x" as "\\srv\x".
-    const wchar_t* forms[] = {opened, full};
     WidePath plain[2];
+    const wchar_t* forms[] = {opened, full};
     for (int i = 0; i < 2; ++i) {
-        const wchar_t* text = forms[i];
-        bool unc = wcsncmp(text, L"\\\\?\\UNC\\", 8) == 0;
-        if (unc && !(plain[i].Append(L"\\\\") && plain[i].Append(text + 8))) return false;
-        if (!unc && !plain[i].Append(wcsncmp(text, L"\\\\?\\", 4) == 0 ? text + 4 : text))
-            return false;
+        PathForm<wchar_t> form = PlainForm(forms[i]);
+        if (!plain[i].Append(form.head) || !plain[i].Append(form.rest)) return false;
     }
     return CompareStringOrdinal(plain[0], -1, plain[1], -1, TRUE) == CSTR_EQUAL;
 }
@@ -165,12 +156,12 @@ bool SetAttributes(HANDLE file, DWORD attributes) {
 }  // namespace
 
 DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
-    HANDLE opened = CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+    ScopedFile file(CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return GetLastError();
-    ScopedHandle file(opened);
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.valid()) return GetLastError();
+    HANDLE opened = file.get();
     FILE_BASIC_INFO basic;
     FILE_STANDARD_INFO standard;
     if (!GetFileInformationByHandleEx(opened, FileBasicInfo, &basic, sizeof(basic)) ||
@@ -205,11 +196,11 @@ DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles)
     WIN32_FIND_DATAW self;
     ScopedFind search(FindFirstFileExW(literal, FindExInfoBasic, &self, FindExSearchNameMatch,
                                        nullptr, 0));
-    if (search.get() != INVALID_HANDLE_VALUE &&
+    if (search.valid() &&
         (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
         IsLinkReparseTag(self.dwReserved0))
         return RemoveLink(literal, self.dwFileAttributes);
-    return DeleteLevel(literal, recurse, lastFiles);
+    return DeleteDirectory(literal, recurse, lastFiles);
 }
 
 int uninstall::RemoveInstallDir() {
@@ -224,7 +215,8 @@ int uninstall::RemoveInstallDir() {
     if (!PathExists(installDir, &isDirectory) || !isDirectory) return 1;
     // The uninstaller and its list go last: should anything else stay, the uninstall can be
     // run again from the installation directory.
-    static const wchar_t* const kUninstallerFiles[] = {L"uninstall.exe", L"conf.xml", nullptr};
+    static const wchar_t* const kUninstallerFiles[] = {L"" UNINSTALLER_FILE, L"" CONFIG_FILE,
+                                                       nullptr};
     if (DeleteTree(installDir, true, kUninstallerFiles) != ERROR_SUCCESS) return 0;
     // A directory that could not even be searched is still there: that is no success.
     return !PathExists(installDir, nullptr);

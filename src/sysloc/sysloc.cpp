@@ -3,7 +3,8 @@
 #include <string.h>
 #include <windows.h>
 
-#include "sysloc/handles.h"
+#include "base/handles.h"
+#include "base/names.h"
 
 bool PathExists(const char* filePath, bool* isDirectory) {
     if (!filePath) return false;
@@ -57,44 +58,30 @@ int GetModulePath(TextBuffer& modulePath) {
 
 namespace {
 
-// "\\?\C:\x" gives "C:\x", "\\?\UNC\srv\share" gives "\\srv\share"; other texts stay.
-int DosForm(const char* path, TextBuffer& dos) {
-    if (strncmp(path, "\\\\?\\UNC\\", 8) == 0) return dos.Copy("\\\\") && dos.Append(path + 8);
-    if (strncmp(path, "\\\\?\\", 4) == 0) return dos.Copy(path + 4);
-    return dos.Copy(path);
-}
-
-}  // namespace
-
-int FinalPathOf(HANDLE file, TextBuffer& path) {
-    char final[TextBuffer::kSize];
-    DWORD n = GetFinalPathNameByHandleA(file, final, sizeof(final),
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) return 0;
-    if (n >= sizeof(final)) {
-        SetLastError(ERROR_FILENAME_EXCED_RANGE);
-        return 0;
-    }
-    return DosForm(final, path);
-}
-
-int ResolvedPath(const char* path, TextBuffer& resolved) {
-    HANDLE file = CreateFileA(path, FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 0;
-    ScopedHandle owner(file);
-    return FinalPathOf(file, resolved);
-}
-
-namespace {
-
 int TooLong() {
     SetLastError(ERROR_FILENAME_EXCED_RANGE);
     return 0;
 }
 
+// The path of an open file or directory as the system reports it, in the plain form.
+int FinalPathOf(HANDLE file, TextBuffer& path) {
+    char final[TextBuffer::kSize];
+    DWORD n = GetFinalPathNameByHandleA(file, final, sizeof(final),
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (n == 0) return 0;
+    if (n >= sizeof(final)) return TooLong();
+    PathForm<char> plain = PlainForm(final);
+    return path.Copy(plain.head) && path.Append(plain.rest);
+}
+
 }  // namespace
+
+int ResolvedPath(const char* path, TextBuffer& resolved) {
+    ScopedFile file(CreateFileA(path, FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return file.valid() && FinalPathOf(file.get(), resolved);
+}
 
 int CanonicalPath(const char* path, TextBuffer& canonical) {
     TextBuffer full, longPath;
@@ -104,8 +91,7 @@ int CanonicalPath(const char* path, TextBuffer& canonical) {
     n = GetLongPathNameA(full, longPath.text, TextBuffer::kSize);
     if (n == 0) return 0;
     if (n >= TextBuffer::kSize) return TooLong();
-    size_t length = longPath.Length();
-    while (length > 0 && EndsInSeparator(longPath)) longPath.text[--length] = '\0';
+    longPath.text[TrimmedLength(longPath)] = '\0';
     // The folder, with its separator, is resolved; the last name is kept as it stands.
     const char* name = LastComponent(longPath);
     if (name == longPath.text || !*name) return ResolvedPath(full, canonical);  // a root
@@ -113,6 +99,5 @@ int CanonicalPath(const char* path, TextBuffer& canonical) {
     if (!folder.Copy(longPath)) return TooLong();
     folder.text[name - longPath.text] = '\0';
     if (!ResolvedPath(folder, canonical)) return 0;
-    if (!EndsInSeparator(canonical) && !canonical.Append("\\")) return TooLong();
-    return canonical.Append(name) ? 1 : TooLong();
+    return canonical.Join(name) ? 1 : TooLong();
 }

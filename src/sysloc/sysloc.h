@@ -1,9 +1,7 @@
 // Where things are on this machine: existence tests, the current user's shell folders and
 // the running executable's path. Every call asks the system afresh.
 #pragma once
-#include <windows.h>
-
-#include "app/text.h"
+#include "base/text.h"
 
 // True when the attributes of filePath can be read; *isDirectory (when given) then tells
 // whether it is a directory.
@@ -22,6 +20,3 @@ int ResolvedPath(const char* path, TextBuffer& resolved);
 // link is the link's own, with its folder resolved. What the removal steps act on. 1 on
 // success; 0 with the system's error code (ERROR_FILE_NOT_FOUND, ...) when it fails.
 int CanonicalPath(const char* path, TextBuffer& canonical);
-// The path of an open file or directory as the system reports it, in the plain "C:\..."
-// or "\\server\share\..." form. 1 on success.
-int FinalPathOf(HANDLE file, TextBuffer& path);

@@ -5,9 +5,9 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "cmdline/cmdline.h"
-#include "remove/names.h"
+#include "base/names.h"
 
 namespace {
 

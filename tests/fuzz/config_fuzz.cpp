@@ -8,7 +8,7 @@
 #include <string.h>
 #include <unistd.h>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "cmdline/cmdline.h"
 #include "relocate/config.h"
 

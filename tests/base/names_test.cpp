@@ -1,7 +1,7 @@
 // The name and path rules that decide what the removal steps may touch.
 #include <gtest/gtest.h>
 
-#include "remove/names.h"
+#include "base/names.h"
 
 namespace {
 

@@ -1,8 +1,10 @@
-#include "app/text.h"
+#include "base/text.h"
 
 #include <stdlib.h>
 #include <string.h>
 #include <wchar.h>
+
+#include "base/names.h"
 
 int TextBuffer::Copy(const char* source) {
     size_t n = strlen(source);
@@ -16,6 +18,15 @@ int TextBuffer::Append(const char* source) {
     size_t n = strlen(source);
     if (have + n >= kSize) return 0;
     memcpy(text + have, source, n + 1);
+    return 1;
+}
+
+int TextBuffer::Join(const char* name) {
+    size_t have = strlen(text);
+    bool separator = have == 0 || EndsInSeparator(text);
+    if (have + !separator + strlen(name) >= kSize) return 0;
+    if (!separator) text[have++] = '\\';
+    memcpy(text + have, name, strlen(name) + 1);
     return 1;
 }
 
@@ -101,24 +112,6 @@ void WidePath::Truncate(size_t length) {
     if (length >= length_) return;
     length_ = length;
     text_[length_] = L'\0';
-}
-
-bool EndsInSeparator(const char* path) {
-    bool separator = false;
-    for (const char* p = path; *p; ++p) {
-        separator = IsPathSeparator(*p);
-        if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) ++p;
-    }
-    return separator;
-}
-
-const char* LastComponent(const char* path) {
-    const char* last = path;
-    for (const char* p = path; *p; ++p) {
-        if (IsPathSeparator(*p)) last = p + 1;
-        else if (IsLeadByte(static_cast<unsigned char>(*p)) && p[1]) ++p;
-    }
-    return last;
 }
 
 static unsigned char FoldAscii(unsigned char c) {

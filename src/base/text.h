@@ -11,6 +11,8 @@ struct TextBuffer {
     TextBuffer() { text[0] = '\0'; }
     int Copy(const char* source);
     int Append(const char* source);
+    // The path join: a separator unless one ends the text, then name.
+    int Join(const char* name);
     size_t Length() const;
     operator char*() { return text; }
     operator const char*() const { return text; }
@@ -81,12 +83,6 @@ private:
 // The first byte of a GBK double-byte character; its second byte may be any of 0x40-0xFE,
 // the backslash 0x5C among them.
 inline bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-
-// Path text, by characters: a GBK trail byte 0x5C is no separator.
-inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
-bool EndsInSeparator(const char* path);
-// The last component of path: what follows its last separator (all of path without one).
-const char* LastComponent(const char* path);
 
 // ASCII-only case folding: A-Z equal a-z, every other byte must be equal, both bytes of a
 // GBK double-byte character included. Locale-free on purpose.

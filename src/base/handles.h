@@ -1,0 +1,65 @@
+// Owners for the Windows handles the uninstaller opens: each closes its handle once, when it
+// goes, and knows the value its kind uses for "none".
+#pragma once
+#include <windows.h>
+
+template <typename Kind>
+class Owned {
+public:
+    using Handle = typename Kind::Handle;
+    explicit Owned(Handle handle = Kind::None()) : handle_(handle) {}
+    ~Owned() {
+        if (valid()) Kind::Close(handle_);
+    }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    Handle get() const { return handle_; }
+    bool valid() const { return handle_ != Kind::None(); }
+    Handle* receive() { return &handle_; }  // for calls that return the handle through a pointer
+
+private:
+    Handle handle_;
+};
+
+struct KernelHandle {  // processes, threads: OpenProcess gives null for none
+    using Handle = HANDLE;
+    static HANDLE None() { return nullptr; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+struct FileHandle {  // CreateFile gives INVALID_HANDLE_VALUE for none
+    using Handle = HANDLE;
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { CloseHandle(handle); }
+};
+struct FindHandle {  // FindFirstFile likewise, and it closes with FindClose
+    using Handle = HANDLE;
+    static HANDLE None() { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) { FindClose(handle); }
+};
+struct KeyHandle {
+    using Handle = HKEY;
+    static HKEY None() { return nullptr; }
+    static void Close(HKEY key) { RegCloseKey(key); }
+};
+
+using ScopedHandle = Owned<KernelHandle>;
+using ScopedFile = Owned<FileHandle>;
+using ScopedFind = Owned<FindHandle>;
+using ScopedKey = Owned<KeyHandle>;
+
+// The process and thread handles of a started process.
+class StartedProcess {
+public:
+    StartedProcess() = default;
+    ~StartedProcess() {
+        if (info_.hThread) CloseHandle(info_.hThread);
+        if (info_.hProcess) CloseHandle(info_.hProcess);
+    }
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+    PROCESS_INFORMATION* receive() { return &info_; }
+    HANDLE process() const { return info_.hProcess; }
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
