@@ -10,20 +10,14 @@ case $seconds in '' | *[!0-9]*) echo "usage: $0 [SECONDS]" >&2; exit 2 ;; esac
 
 top=$PWD
 out=$top/build/fuzz
-# TINYXML_DIR picks another TinyXML tree, e.g. a patched copy, as the CMake build allows.
-tx=$(cd "${TINYXML_DIR:-$top/third_party/tinyxml}" 2>/dev/null && pwd || echo "${TINYXML_DIR:-}")
-if [ ! -f "$tx/tinyxml.cpp" ]; then
-  echo "TinyXML source not found in $tx: run scripts/setup.sh" >&2
-  exit 1
-fi
+# The sources of the portable parsers and TinyXML, as the native build lists them.
+cmake --preset native >/dev/null
+mapfile -t sources < "$top/build/native/portable-sources.txt"
+tx=$(sed -n 's/^TINYXML_DIR=//p' "$top/build/native/portable-sources.txt")
 
 cxx=clang++
 flags=(-std=c++17 -g -O1 -fno-omit-frame-pointer -fno-sanitize-recover=all -I"$top/src" -isystem "$tx")
 mkdir -p "$out/obj"
-if [ "$(cat "$out/obj/tinyxml.dir" 2>/dev/null)" != "$tx" ]; then
-  rm -f "$out"/obj/*.o
-  echo "$tx" >"$out/obj/tinyxml.dir"
-fi
 
 # An object is rebuilt when it is older than its source or any header it may include.
 newest_header=$(ls -t "$top"/src/*/*.h "$tx"/*.h | head -n 1)
@@ -38,12 +32,10 @@ compile() {  # source object [extra flags...]
 instrument=-fsanitize=fuzzer-no-link,address,undefined
 objs=()
 pids=()
-for src in "$tx"/{tinyxml,tinystr,tinyxmlerror,tinyxmlparser}.cpp \
-           "$top"/src/app/text.cpp "$top"/src/cmdline/cmdline.cpp \
-           "$top"/src/relocate/config.cpp "$top"/src/remove/names.cpp \
-           "$top"/tests/fuzz/cmdline_fuzz.cpp "$top"/tests/fuzz/config_fuzz.cpp; do
+for src in "${sources[@]}" "$top"/tests/fuzz/cmdline_fuzz.cpp "$top"/tests/fuzz/config_fuzz.cpp; do
+  case $src in TINYXML_DIR=*) continue ;; esac
   obj=$out/obj/$(basename "${src%.cpp}").o
-  objs+=("$obj")
+  case $src in */tests/fuzz/*) ;; *) objs+=("$obj") ;; esac
   extra=()
   case $src in "$tx"/*) extra=(-w) ;; esac
   compile "$src" "$obj" "$instrument" "${extra[@]}" &
@@ -53,12 +45,10 @@ for src in "$tx"/{tinyxml,tinystr,tinyxmlerror,tinyxmlparser}.cpp \
 done
 for pid in "${pids[@]}"; do wait "$pid"; done
 
-o=$out/obj
 link=(-fsanitize=fuzzer,address,undefined)
-"$cxx" "${link[@]}" "$o"/cmdline_fuzz.o "$o"/text.o "$o"/cmdline.o "$o"/names.o \
-  -o "$out/cmdline_fuzz"
-"$cxx" "${link[@]}" "$o"/config_fuzz.o "$o"/text.o "$o"/config.o "$o"/cmdline.o \
-  "$o"/tinyxml.o "$o"/tinystr.o "$o"/tinyxmlerror.o "$o"/tinyxmlparser.o -o "$out/config_fuzz"
+for target in cmdline_fuzz config_fuzz; do
+  "$cxx" "${link[@]}" "$out/obj/$target.o" "${objs[@]}" -o "$out/$target"
+done
 
 # config_fuzz writes every input to a file: memory-backed storage makes it several times faster.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
