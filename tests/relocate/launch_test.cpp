@@ -59,19 +59,10 @@ struct Seen {
     std::string currentDirectory;  // likewise, with its trailing backslash
 };
 
-struct Outcome {
-    DWORD phaseOnePid = 0;
-    DWORD exitCode = 0xFFFFFFFF;
-    DWORD processes = 0;  // every process the run started, phase one included
-    std::vector<Seen> boxes;
-    bool timedOut = false;
-};
-
-Seen ReadSeen(HWND window) {
+Seen ReadSeen(HWND window, const wt::Box& box) {
     Seen seen;
-    seen.box = wt::ReadBox(window);
-    HANDLE process =
-        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, seen.box.pid);
+    seen.box = box;
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, box.pid);
     if (!process) return seen;
     char image[MAX_PATH] = "";
     DWORD size = sizeof(image);
@@ -83,65 +74,20 @@ Seen ReadSeen(HWND window) {
     return seen;
 }
 
-// Starts commandLine in a job of its own, so that every process it starts is counted and
-// waited for. Each box one of them shows is read, then answered: Cancel where the box has
-// it (nothing gets removed), else OK.
-Outcome RunInJob(const std::string& commandLine, const std::string& currentDirectory) {
-    Outcome run;
-    HANDLE job = CreateJobObjectA(nullptr, nullptr);
-    std::string line = commandLine;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!job || !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                                nullptr, currentDirectory.c_str(), &startup, &process)) {
-        ADD_FAILURE() << "cannot start " << commandLine;
-        if (job) CloseHandle(job);
-        return run;
-    }
-    EXPECT_TRUE(AssignProcessToJobObject(job, process.hProcess));
-    ResumeThread(process.hThread);
-    run.phaseOnePid = process.dwProcessId;
+// A run of phase one, each box read with its process while it is up; every box is
+// cancelled (a notice has only OK, which Cancel presses too), so nothing gets removed.
+struct Outcome : wt::RunResult {
+    std::vector<Seen> seen;  // one per box
+};
 
-    std::vector<HWND> answered;  // window handles carry a generation: no reuse in a run
-    DWORD start = GetTickCount();
-    for (;;) {
-        for (HWND window : wt::VisibleBoxes()) {
-            if (std::find(answered.begin(), answered.end(), window) != answered.end()) continue;
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            HANDLE owner = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
-            BOOL inJob = FALSE;
-            if (owner) {
-                IsProcessInJob(owner, job, &inJob);
-                CloseHandle(owner);
-            }
-            if (!inJob) continue;
-            answered.push_back(window);
-            run.boxes.push_back(ReadSeen(window));
-            bool hasCancel = GetDlgItem(window, IDCANCEL) != nullptr;
-            PostMessageA(window, WM_COMMAND, hasCancel ? IDCANCEL : IDOK, 0);
-        }
-        // A process showing a box cannot end before the box is answered, so once none is
-        // left every box of the run has been seen.
-        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
-        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
-                                  sizeof(accounting), nullptr);
-        run.processes = accounting.TotalProcesses;
-        if (accounting.ActiveProcesses == 0) break;
-        if (GetTickCount() - start > 60000) {
-            if (run.timedOut) break;
-            run.timedOut = true;
-            TerminateJobObject(job, 0xFFFFFFFF);
-            start = GetTickCount();  // then wait for them to be gone
-        }
-        Sleep(20);
-    }
-    GetExitCodeProcess(process.hProcess, &run.exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    CloseHandle(job);
-    return run;
+Outcome RunPhaseOne(const std::string& commandLine, const std::string& currentDirectory) {
+    Outcome outcome;
+    std::vector<Seen> seen;
+    static_cast<wt::RunResult&>(outcome) = wt::RunAndAnswer(
+        commandLine, std::vector<wt::Answer>(4, wt::Answer::Cancel), currentDirectory, 60000,
+        [&](HWND window, const wt::Box& box) { seen.push_back(ReadSeen(window, box)); });
+    outcome.seen = seen;
+    return outcome;
 }
 
 class PhaseOne : public ::testing::Test {
@@ -171,7 +117,7 @@ protected:
     }
     // uninstall.exe started from its own directory, as a user starts it.
     static Outcome Start(const std::string& arguments = "") {
-        return RunInJob("\"" + std::string(kUninstall) + "\"" + arguments, "C:\\Apps\\Tool");
+        return RunPhaseOne("\"" + std::string(kUninstall) + "\"" + arguments, "C:\\Apps\\Tool");
     }
     // The line the working copy must receive: its own quoted path, then the options.
     static std::string LineWith(const std::string& options) {
@@ -184,10 +130,10 @@ protected:
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.processes, 2u);
-        ASSERT_EQ(run.boxes.size(), 1u);
-        const Seen& seen = run.boxes[0];
+        ASSERT_EQ(run.seen.size(), 1u);
+        const Seen& seen = run.seen[0];
         EXPECT_EQ(seen.box, wt::Confirm());
-        EXPECT_NE(seen.box.pid, run.phaseOnePid);
+        EXPECT_NE(seen.box.pid, run.pid);
         EXPECT_EQ(Lower(seen.image), Lower(WorkingCopy()));
         EXPECT_TRUE(seen.imageContent == ours_) << "the working copy is not uninstall.exe";
         EXPECT_EQ(seen.commandLine, commandLine);
@@ -198,9 +144,9 @@ protected:
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.processes, 1u) << "a working copy was started";
-        ASSERT_EQ(run.boxes.size(), 1u);
-        EXPECT_EQ(run.boxes[0].box, PhaseOneFailure(code));
-        EXPECT_EQ(run.boxes[0].box.pid, run.phaseOnePid);
+        ASSERT_EQ(run.seen.size(), 1u);
+        EXPECT_EQ(run.seen[0].box, PhaseOneFailure(code));
+        EXPECT_EQ(run.seen[0].box.pid, run.pid);
     }
 
     std::string ours_;  // the bytes of the built uninstall.exe
@@ -300,7 +246,7 @@ TEST_F(PhaseOne, ReplacesAWorkingCopyLeftByAnEarlierRun) {
     DeleteFileA(WorkingCopy().c_str());
     ASSERT_TRUE(wt::MakeLink(WorkingCopy(), outside));
     Outcome linked = Start();
-    if (!linked.boxes.empty() && linked.boxes[0].box.pid == linked.phaseOnePid)
+    if (!linked.seen.empty() && linked.seen[0].box.pid == linked.pid)
         ExpectFailure(linked, "2003");
     else
         ExpectWorkingCopyStarted(linked, LineWith(kFullLists));
@@ -365,9 +311,9 @@ TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
         hammer.join();
 
         EXPECT_FALSE(run.timedOut);
-        ASSERT_EQ(run.boxes.size(), 1u) << "round " << round;
-        const Seen& seen = run.boxes[0];
-        if (seen.box.pid == run.phaseOnePid) {
+        ASSERT_EQ(run.seen.size(), 1u) << "round " << round;
+        const Seen& seen = run.seen[0];
+        if (seen.box.pid == run.pid) {
             copyFailed += seen.box == PhaseOneFailure("2003");
             notOurs += seen.box == PhaseOneFailure("2008");
             EXPECT_TRUE(seen.box == PhaseOneFailure("2003") || seen.box == PhaseOneFailure("2008"))

@@ -1,7 +1,5 @@
 #include "wintest.h"
 
-#include <tlhelp32.h>
-
 #include <algorithm>
 #include <string.h>
 #include <utility>
@@ -14,43 +12,6 @@ const wchar_t kShellFolders[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const int kButtonIds[] = {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO};
 const char* const kButtonNames[] = {"OK", "Cancel", "Abort", "Retry", "Ignore", "Yes", "No"};
-// Wine's own processes: their boxes (Mono or Gecko offers and the like) are not the product's.
-const char* const kWineProcesses[] = {"explorer.exe", "services.exe", "winedevice.exe",
-                                      "plugplay.exe", "svchost.exe",  "rpcss.exe",
-                                      "wineboot.exe", "winemenubuilder.exe", "conhost.exe"};
-
-bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
-
-// Identifier and executable name of every process. Toolhelp takes the names from the server:
-// it sees 64-bit and just-started processes too, where module listing from here does not.
-std::vector<std::pair<DWORD, std::string>> Processes() {
-    std::vector<std::pair<DWORD, std::string>> processes;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return processes;
-    PROCESSENTRY32 entry;
-    entry.dwSize = sizeof(entry);
-    for (BOOL ok = Process32First(snapshot, &entry); ok; ok = Process32Next(snapshot, &entry))
-        processes.emplace_back(entry.th32ProcessID, entry.szExeFile);
-    CloseHandle(snapshot);
-    return processes;
-}
-
-std::string ProcessName(DWORD pid) {
-    for (const auto& process : Processes())
-        if (process.first == pid) return process.second;
-    return "";
-}
-
-std::vector<DWORD> WorkingCopies() {
-    std::vector<DWORD> pids;
-    for (const auto& process : Processes())
-        if (process.first != GetCurrentProcessId() &&
-            SameName(process.second, "VORNAuninstall.exe"))
-            pids.push_back(process.first);
-    return pids;
-}
-
-
 
 void Press(HWND window, Answer answer) {
     if (answer == Answer::Close)
@@ -59,43 +20,63 @@ void Press(HWND window, Answer answer) {
         PostMessageA(window, WM_COMMAND, answer == Answer::Ok ? IDOK : IDCANCEL, 0);
 }
 
-// Records and answers each new box of an accepted process once.
+// Records and answers each new box of an accepted process once, and answers it again should
+// it still be up two seconds later (a press the box missed).
 class Answerer {
 public:
-    Answerer(std::vector<Answer> answers, bool ownProcess,
+    Answerer(std::vector<Answer> answers, std::function<bool(DWORD)> accepts,
              std::function<void(HWND, const Box&)> onBox = nullptr)
-        : answers_(std::move(answers)), ownProcess_(ownProcess), onBox_(std::move(onBox)) {}
+        : answers_(std::move(answers)), accepts_(std::move(accepts)), onBox_(std::move(onBox)) {}
 
     void Poll(std::vector<Box>& boxes) {
+        DWORD now = GetTickCount();
         for (HWND window : VisibleBoxes()) {
-            if (std::find(seen_.begin(), seen_.end(), window) != seen_.end()) continue;
-            seen_.push_back(window);
+            auto seen = std::find_if(seen_.begin(), seen_.end(),
+                                     [&](const Seen& s) { return s.window == window; });
+            if (seen != seen_.end()) {
+                if (seen->accepted && now - seen->pressed > 2000) {
+                    Press(window, seen->answer);
+                    seen->pressed = now;
+                }
+                continue;
+            }
             DWORD pid = 0;
             GetWindowThreadProcessId(window, &pid);
-            if (!Accepts(pid)) continue;
+            if (!accepts_(pid)) {
+                seen_.push_back({window, false, Answer::Ok, now});
+                continue;
+            }
             Box box = ReadBox(window);
             if (onBox_) onBox_(window, box);
             Answer answer = boxes.size() < answers_.size() ? answers_[boxes.size()] : Answer::Ok;
             boxes.push_back(box);
             Press(window, answer);
+            seen_.push_back({window, true, answer, GetTickCount()});
         }
     }
 
 private:
-    bool Accepts(DWORD pid) const {
-        if (ownProcess_) return pid == GetCurrentProcessId();
-        if (pid == GetCurrentProcessId()) return false;
-        std::string name = ProcessName(pid);
-        for (const char* wine : kWineProcesses)
-            if (SameName(name, wine)) return false;
-        return true;
-    }
-
+    struct Seen {
+        HWND window;  // window handles carry a generation: no reuse within a run
+        bool accepted;
+        Answer answer;
+        DWORD pressed;
+    };
     std::vector<Answer> answers_;
-    bool ownProcess_;
+    std::function<bool(DWORD)> accepts_;
     std::function<void(HWND, const Box&)> onBox_;
-    std::vector<HWND> seen_;  // window handles carry a generation: no reuse within a run
+    std::vector<Seen> seen_;
 };
+
+bool InJob(HANDLE job, DWORD pid) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    BOOL inJob = FALSE;
+    if (process) {
+        IsProcessInJob(process, job, &inJob);
+        CloseHandle(process);
+    }
+    return inJob;
+}
 
 std::string Convert(const std::string& text, UINT from, UINT to) {
     if (text.empty()) return text;
@@ -324,40 +305,51 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
                        const std::function<void(HWND, const Box&)>& onBox) {
     RunResult result;
     result.exitCode = 0xFFFFFFFF;
+    // Every process the command starts joins its job: the run is over when the job is empty.
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
     std::string line = commandLine;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr,
-                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup,
-                        &process))
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!job || !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                nullptr, currentDirectory.empty() ? nullptr : currentDirectory.c_str(),
+                                &startup, &process)) {
+        if (job) CloseHandle(job);
         return result;
-
-    Answerer answerer(std::move(answers), false, onBox);
-    DWORD start = GetTickCount();
-    for (;;) {
-        answerer.Poll(result.boxes);
-        bool ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
-        std::vector<DWORD> copies = WorkingCopies();
-        if (ended && copies.empty()) break;
-        if (GetTickCount() - start > timeoutMs) {
-            result.timedOut = true;
-            TerminateProcess(process.hProcess, 0xFFFFFFFF);
-            for (DWORD pid : copies) {
-                HANDLE copy = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
-                if (!copy) continue;
-                TerminateProcess(copy, 0xFFFFFFFF);
-                WaitForSingleObject(copy, 10000);
-                CloseHandle(copy);
-            }
-            break;
-        }
-        Sleep(20);
     }
+    AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+    result.pid = process.dwProcessId;
+
+    Answerer answerer(std::move(answers), [job](DWORD pid) { return InJob(job, pid); }, onBox);
+    DWORD began = GetTickCount();
+    for (;;) {
+        // A process showing a box cannot end before the box is answered, so once none is
+        // left every box of the run has been seen.
+        answerer.Poll(result.boxes);
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
+        QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
+                                  sizeof(accounting), nullptr);
+        result.processes = accounting.TotalProcesses;
+        if (accounting.ActiveProcesses == 0) break;
+        // At the timeout the job is ended; ten seconds more for its processes to go.
+        if (GetTickCount() - began > timeoutMs + (result.timedOut ? 10000 : 0)) {
+            if (result.timedOut) break;
+            result.timedOut = true;
+            TerminateJobObject(job, 0xFFFFFFFF);
+        }
+        Sleep(10);
+    }
+    QueryPerformanceCounter(&end);
+    result.seconds = double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
     WaitForSingleObject(process.hProcess, 10000);
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    CloseHandle(job);
     return result;
 }
 
@@ -368,7 +360,8 @@ struct BoxWatcher::State {
     HANDLE stop = nullptr;
     HANDLE thread = nullptr;
 
-    explicit State(std::vector<Answer> answers) : answerer(std::move(answers), true) {}
+    explicit State(std::vector<Answer> answers)
+        : answerer(std::move(answers), [](DWORD pid) { return pid == GetCurrentProcessId(); }) {}
 
     static DWORD WINAPI Run(void* parameter) {
         State* state = static_cast<State*>(parameter);

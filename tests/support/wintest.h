@@ -31,13 +31,16 @@ struct Box {
 struct RunResult {
     std::vector<Box> boxes;     // in the order they appeared
     DWORD exitCode = 0;         // of the process started
+    DWORD pid = 0;              // of the process started
+    DWORD processes = 0;        // it and every process it started
+    double seconds = 0;         // from just before the start until the last of them ended
     bool timedOut = false;
 };
 
 // Starts commandLine, answers box i with answers[i] (OK when the list is exhausted) and waits
-// until the started process and every VORNAuninstall.exe running in the prefix have ended.
-// Boxes of any process but this one and Wine's own count. On timeout every process waited
-// for is terminated. A command that cannot start gives exit code 0xFFFFFFFF and no boxes.
+// until the started process and every process it started (its job) have ended. Only their
+// boxes count. On timeout every process of the job is terminated. A command that cannot
+// start gives exit code 0xFFFFFFFF and no boxes.
 RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers = {},
                        const std::string& currentDirectory = "", DWORD timeoutMs = 60000);
 // The same; onBox sees each box and its window before the box is answered.
