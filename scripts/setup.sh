@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Installs, idempotently, everything the build, the tests and the demo need on a fresh
-# Debian 12 machine: the cross compiler, Wine for 32-bit programs, a virtual display,
-# GoogleTest sources, the zh_CN locale and a CJK font, and the TinyXML source tree.
+# Installs, idempotently, everything the scripts and the tests run on a fresh Debian 12
+# machine: the cross compiler, Wine for 32-bit programs, a virtual display, GoogleTest
+# sources, the zh_CN locale and a CJK font, and the TinyXML source tree.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 top=$(cd "$(dirname "$0")/.." && pwd)
 
-need_pkgs=(mingw-w64 cmake make g++ clang wine wine32:i386 wine64 xvfb googletest
-           dpkg-dev locales fonts-wqy-microhei file patch xz-utils imagemagick nsis python3
-           libclang-rt-14-dev)
+# A package for every command the scripts and tests run beyond Debian's essential set.
+need_pkgs=(
+  mingw-w64 cmake make python3                  # the build; python3 draws the icon
+  g++ googletest clang libclang-rt-14-dev       # native tests and the fuzzers
+  mawk                                          # awk
+  wine wine32:i386 wine64                       # Wine for 32-bit programs
+  xvfb xauth                                    # xvfb-run, which needs xauth
+  locales fonts-wqy-microhei                    # code page 936 and glyphs that render
+  imagemagick nsis mount                        # demo screenshots; the benchmark
+  dpkg-dev patch xz-utils                       # unpacking and patching the TinyXML source
+)
 
 missing=()
 for p in "${need_pkgs[@]}"; do
