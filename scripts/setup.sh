@@ -23,40 +23,57 @@ for p in "${need_pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 
-src_list=/etc/apt/sources.list.d/debian-src.sources
-if [ ! -f "$src_list" ]; then
-  # TinyXML comes as Debian's source package: mirror the binary entries as deb-src.
-  base=/etc/apt/sources.list.d/debian.sources
-  if [ -f "$base" ]; then
-    sed -e 's/^Types:.*/Types: deb-src/' "$base" > "$src_list"
-  else
-    echo "deb-src http://deb.debian.org/debian bookworm main" > /etc/apt/sources.list.d/debian-src.list
-    src_list=/etc/apt/sources.list.d/debian-src.list
-  fi
-  updated=0
-fi
-
-if [ ${#missing[@]} -gt 0 ] || [ "${updated-1}" = 0 ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -qq
-  if [ ${#missing[@]} -gt 0 ]; then
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-  fi
-fi
-
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
-  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
-fi
-
 # TinyXML 2.6.2 from Debian's source package, with Debian's two security patches and ours
 # (every cmake/tinyxml/*.patch). The stamp names the patches applied: a tree unpacked with
 # other patches is unpacked anew.
 tx=$top/third_party/tinyxml
 patches="debian/patches/CVE-2021-42260.patch debian/patches/CVE-2023-34194.patch $(ls "$top"/cmake/tinyxml/*.patch)"
 stamp=$(for p in $patches; do basename "$p"; done; cat "$top"/cmake/tinyxml/*.patch | md5sum)
+need_tinyxml=0
 if [ ! -f "$tx/tinyxml.cpp" ] || [ "$(cat "$tx/.patches" 2>/dev/null)" != "$stamp" ]; then
+  need_tinyxml=1
+fi
+
+locale_ok() { locale -a 2>/dev/null | grep -qix 'zh_CN\.utf8'; }
+[ ${#missing[@]} = 0 ] && [ $need_tinyxml = 0 ] && locale_ok && exit 0
+
+if [ ${#missing[@]} -gt 0 ]; then
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  updated=1
+fi
+
+if ! locale_ok; then
+  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# Debian's deb-src entries, made from the machine's own deb entries: the same file form
+# (one-line or deb822), the same addresses, suites, components and keyring options.
+add_deb_src() {
+  local entry file n
+  apt-get indextargets --format '$(SOURCESENTRY)' 'Origin: Debian' 'Target-Of: deb' | sort -u |
+    while IFS= read -r entry; do
+      file=${entry%:*} n=${entry##*:}
+      case $file in
+        *.sources)  # the n-th stanza, comment-only paragraphs not counted
+          awk -v n="$n" 'BEGIN { RS = ""; ORS = "\n\n" } /(^|\n)[^#]/ && ++i == n' "$file" |
+            sed 's/^Types:.*/Types: deb-src/I' >>/etc/apt/sources.list.d/debian-src.sources ;;
+        *)  # the n-th line
+          sed -n "${n}s/^[[:space:]]*deb[[:space:]]/deb-src /p" "$file" \
+            >>/etc/apt/sources.list.d/debian-src.list ;;
+      esac
+    done
+}
+
+if [ $need_tinyxml = 1 ]; then
+  [ -n "${updated:-}" ] || apt-get update -qq
+  if [ -z "$(apt-get indextargets 'Origin: Debian' 'Target-Of: deb-src')" ]; then
+    add_deb_src
+    apt-get update -qq
+  fi
   work=$(mktemp -d)
   (cd "$work" && apt-get source -qq --download-only tinyxml >/dev/null 2>&1)
   dsc=$(ls "$work"/tinyxml_*.dsc | head -n 1)
