@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Installs, idempotently, everything the scripts and the tests run on a fresh Debian 12
 # machine: the cross compiler, Wine for 32-bit programs, a virtual display, GoogleTest
-# sources, the zh_CN locale and a CJK font, and the TinyXML source tree.
+# sources, the zh_CN locale and a CJK font, and the TinyXML source tree. It prints one line
+# per step it takes and nothing when all is there; apt's and dpkg's output goes to
+# build/setup.log, which is named when a step fails.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 top=$(cd "$(dirname "$0")/.." && pwd)
+log=$top/build/setup.log
 
 # A package for every command the scripts and tests run beyond Debian's essential set.
 need_pkgs=(
@@ -37,25 +40,37 @@ fi
 locale_ok() { locale -a 2>/dev/null | grep -qix 'zh_CN\.utf8'; }
 [ ${#missing[@]} = 0 ] && [ $need_tinyxml = 0 ] && locale_ok && exit 0
 
+mkdir -p "$top/build"
+: >"$log"
+quiet() {  # runs a command with its output in the log; names the log when it fails
+  "$@" >>"$log" 2>&1 && return 0
+  echo "setup: failed: $*" >&2
+  tail -n 5 "$log" | sed 's/^/  /' >&2
+  echo "setup: the whole output is in $log" >&2
+  exit 1
+}
+
 if [ ${#missing[@]} -gt 0 ]; then
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  n=${#missing[@]}
+  echo "setup: installing $n package$([ "$n" = 1 ] || echo s) and what they depend on"
+  dpkg --print-foreign-architectures | grep -qx i386 || quiet dpkg --add-architecture i386
+  quiet apt-get update -q
+  quiet apt-get install -y -q --no-install-recommends "${missing[@]}"
   updated=1
 fi
 
 if ! locale_ok; then
   sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
   grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
+  quiet locale-gen
 fi
 
 # Debian's deb-src entries, made from the machine's own deb entries: the same file form
 # (one-line or deb822), the same addresses, suites, components and keyring options.
 add_deb_src() {
   local entry file n
-  apt-get indextargets --format '$(SOURCESENTRY)' 'Origin: Debian' 'Target-Of: deb' | sort -u |
-    while IFS= read -r entry; do
+  apt-get indextargets --format '$(SOURCESENTRY)' 'Origin: Debian' 'Target-Of: deb' 2>>"$log" |
+    sort -u | while IFS= read -r entry; do
       file=${entry%:*} n=${entry##*:}
       case $file in
         *.sources)  # the n-th stanza, comment-only paragraphs not counted
@@ -69,19 +84,20 @@ add_deb_src() {
 }
 
 if [ $need_tinyxml = 1 ]; then
-  [ -n "${updated:-}" ] || apt-get update -qq
-  if [ -z "$(apt-get indextargets 'Origin: Debian' 'Target-Of: deb-src')" ]; then
+  echo "setup: fetching and patching the TinyXML source"
+  [ -n "${updated:-}" ] || quiet apt-get update -q
+  if [ -z "$(apt-get indextargets 'Origin: Debian' 'Target-Of: deb-src' 2>>"$log")" ]; then
     add_deb_src
-    apt-get update -qq
+    quiet apt-get update -q
   fi
   work=$(mktemp -d)
-  (cd "$work" && apt-get source -qq --download-only tinyxml >/dev/null 2>&1)
+  (cd "$work" && quiet apt-get source --download-only tinyxml)
   dsc=$(ls "$work"/tinyxml_*.dsc | head -n 1)
   rm -rf "$tx.tmp" && mkdir -p "$(dirname "$tx")"
-  dpkg-source -q --skip-patches -x "$dsc" "$tx.tmp" >/dev/null 2>&1
+  quiet dpkg-source --skip-patches -x "$dsc" "$tx.tmp"
   for p in $patches; do
     case $p in /*) ;; *) p=$tx.tmp/$p ;; esac
-    patch -s -d "$tx.tmp" -p1 < "$p"
+    quiet patch -d "$tx.tmp" -p1 -i "$p"
   done
   printf '%s\n' "$stamp" > "$tx.tmp/.patches"
   rm -rf "$tx" && mv "$tx.tmp" "$tx"
