@@ -5,7 +5,9 @@ if(WIN32)
   add_compile_definitions(__USE_MINGW_ANSI_STDIO=0 WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0601)
   add_compile_options(-Os -ffunction-sections -fdata-sections)
   set(PRODUCT_CXX_FLAGS -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables)
-  set(PRODUCT_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat)
+  # No link time in the PE header: the same source gives the same bytes, whenever it is built.
+  set(PRODUCT_LINK_FLAGS -static -s -Wl,--gc-sections -Wl,--dynamicbase -Wl,--nxcompat
+      -Wl,--no-insert-timestamp)
   add_link_options(-static)
 else()
   option(WITH_SANITIZERS "Build with ASan and UBSan" ON)
