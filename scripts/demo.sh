@@ -26,6 +26,7 @@ if [ $interactive = 1 ] && [ -z "${DISPLAY:-}" ]; then
 fi
 
 ./scripts/setup.sh
+echo "demo: building the uninstaller and the box robot"
 ./scripts/build.sh >/dev/null
 uninstall_exe=$top/dist/uninstall.exe
 
@@ -40,7 +41,11 @@ robot=$top/build/demo/tests/support/robot.exe
 prefix=$top/build/demo-prefix
 run=$top/build/demo-run
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+# Code page 936 in Wine's environment only: this shell may have started before setup.sh
+# generated the zh_CN.UTF-8 locale, and glibc does not look for it again, so bash would warn.
+cp936=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8)
+wine() { "${cp936[@]}" wine "$@"; }
+winepath() { "${cp936[@]}" winepath "$@"; }
 rm -rf "$prefix" "$run"
 mkdir -p "$run"
 cleanup() {
@@ -138,7 +143,7 @@ else
   shots_win=Z:${run//\//\\}\\shots  # not winepath: any Wine start here would own the desktop
   # The robot starts from C:\ so that it does not hold the installation directory.
   (cd "$prefix/drive_c" &&
-   xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+   "${cp936[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
      'wine "$0" --shots "$1" -- "$2"; s=$?; wineserver -w; exit $s' \
      "$robot" "$shots_win" "$app_win\\uninstall.exe") > "$run/boxes.txt" || status=$?
   tr -d '\r' < "$run/boxes.txt" | sed 's/^/  /'
