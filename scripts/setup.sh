@@ -13,7 +13,7 @@ log=$top/build/setup.log
 need_pkgs=(
   mingw-w64 cmake make python3                  # the build; python3 draws the icon
   g++ googletest clang libclang-rt-14-dev       # native tests and the fuzzers
-  mawk                                          # awk
+  git faketime mawk                             # the rebuild test; awk
   wine wine32:i386 wine64                       # Wine for 32-bit programs
   xvfb xauth                                    # xvfb-run, which needs xauth
   locales fonts-wqy-microhei                    # code page 936 and glyphs that render
