@@ -37,7 +37,8 @@ if [ ! -f "$tx/tinyxml.cpp" ] || [ "$(cat "$tx/.patches" 2>/dev/null)" != "$stam
   need_tinyxml=1
 fi
 
-locale_ok() { locale -a 2>/dev/null | grep -qix 'zh_CN\.utf8'; }
+# grep reads all of the list: with -q, locale could die of SIGPIPE and fail the pipeline.
+locale_ok() { locale -a 2>/dev/null | grep -ix 'zh_CN\.utf8' >/dev/null; }
 [ ${#missing[@]} = 0 ] && [ $need_tinyxml = 0 ] && locale_ok && exit 0
 
 mkdir -p "$top/build"
