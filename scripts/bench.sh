@@ -8,10 +8,10 @@
 #   BENCH_TMPFS=1  put the tree on a tmpfs mounted at C:\BenchFast (needs root): takes the
 #                  disk, whose delete times vary widely on a busy machine, out of the race
 #
-# Every Wine tool runs through build/bench/launch.exe (bench/launch.cpp), which presses OK on
-# the boxes, waits for the started process and every process it started (our working copy,
-# NSIS's copy of itself in the temp folder) and reports the time from the start to the end
-# of the last one. rm -rf is timed by the shell.
+# Every Wine tool runs through the box robot of the tests (tests/support/robot_main.cpp), which
+# presses OK on the boxes, waits for the started process and every process it started (our
+# working copy, NSIS's copy of itself in the temp folder) and reports the time from the start
+# to the end of the last one. rm -rf is timed by the shell.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -34,16 +34,15 @@ fi
 
 # ---- Build --------------------------------------------------------------------------------
 ./scripts/build.sh
+. scripts/wine.sh
+build_tools
+robot=$top/$tools/robot.exe sleeper=$top/$tools/sleeper.exe
 mkdir -p "$out/nsis"
 g++ -O2 -o "$out/tree" bench/tree.cpp
-i686-w64-mingw32-g++ -O2 -std=c++17 -static -o "$out/launch.exe" bench/launch.cpp
-i686-w64-mingw32-g++ -O2 -static -mwindows -o "$out/sleeper.exe" tests/support/sleeper.cpp
 makensis -V1 "-DMAKER=$out/nsis/maker.exe" '-DUNINSTALLER=$EXEDIR\nsis-uninstall.exe' \
   bench/uninstaller.nsi
 tests/support/make-prefix.sh "$prefix"
-
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+wine_env "$prefix"
 
 sleepers=()
 keeper=
@@ -62,7 +61,7 @@ wineserver -p
 # Starts the prefix's own services now, with no pipe for them to inherit.
 timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 || die "Wine does not start in $prefix"
 # Keeps Wine's desktop process alive, so that no timed tool pays for starting it again.
-wine "$out/launch.exe" --desktop 7200 </dev/null >/dev/null 2>&1 &
+wine "$sleeper" --window 7200000 </dev/null >/dev/null 2>&1 &
 keeper=$!
 
 timeout 60 wine "$out/nsis/maker.exe" </dev/null >/dev/null 2>&1 || true
@@ -70,16 +69,6 @@ nsis_exe=$out/nsis/nsis-uninstall.exe
 [ -f "$nsis_exe" ] || die "the NSIS installer did not write $nsis_exe"
 
 # ---- Places in the prefix -----------------------------------------------------------------
-shell_folder() {  # the Windows path of one of the user's "Shell Folders" values
-  timeout 60 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
-    /v "$1" </dev/null 2>/dev/null | tr -d '\r' | sed -n "s/^    $1    REG_SZ    //p"
-}
-unix_path() {  # C:\a\b -> $prefix/drive_c/a/b
-  local rest=${1:3}
-  [[ ${1:0:3} == [Cc]:\\ ]] || die "not on drive C: $1"
-  echo "$prefix/drive_c/${rest//\\//}"
-}
-
 if [ -d "$prefix/drive_c/Program Files (x86)" ]; then pf='C:\Program Files (x86)'; else pf='C:\Program Files'; fi
 if [ "${BENCH_TMPFS:-0}" = 1 ]; then
   pf='C:\BenchFast'
@@ -144,30 +133,22 @@ leftovers() {  # what a removal left behind; "full" also checks shortcuts and ke
   echo "${left[*]}"
 }
 
-gbk_hex_text() {  # the UTF-8 text of GBK bytes given in hex
-  printf "$(sed 's/../\\x&/g' <<<"$1")" | iconv -f GBK -t UTF-8 2>/dev/null || echo "$1"
-}
-
-confirm_hex=c8b7c8cfd0b6d4d8a3bf  # 确认卸载？
-succeeded_hex=d0b6d4d8b3c9b9a621  # 卸载成功!
-
-# Runs one command line through the launcher; sets $elapsed, $boxes (the box texts, hex) and
-# $processes (how many processes it waited for).
+# Runs one command (a program and its arguments) through the box robot; sets $elapsed,
+# $boxes (the box texts, one per line) and $processes (how many processes it waited for).
 launch() {
   local report=$out/launch.txt
-  timeout 400 wine "$out/launch.exe" --timeout 300 "$1" </dev/null >"$report" 2>&1 ||
-    die "launch failed for $1: $(tr -d '\r' <"$report")"
+  timeout 400 wine "$robot" --timeout 300 -- "$@" </dev/null >"$report" 2>&1 || true
   elapsed=$(tr -d '\r' <"$report" | sed -n 's/^elapsed //p')
-  boxes=$(tr -d '\r' <"$report" | awk '$1 == "box" {printf "%s%s", sep, $4; sep=" "}')
+  boxes=$(tr -d '\r' <"$report" | sed -n 's/^box [0-9]*: [^|]*| \(.*\) |[^|]*$/\1/p')
   processes=$(tr -d '\r' <"$report" | sed -n 's/^processes //p')
-  [ -n "$elapsed" ] || die "no time from the launcher for $1: $(tr -d '\r' <"$report")"
+  if [ -z "$elapsed" ] || grep -q '^robot: timed out' "$report"; then
+    die "the box robot failed for $*: $(tr -d '\r' <"$report")"
+  fi
 }
 
 expect_boxes() {  # our uninstaller must have shown the confirm box and the success box
-  [ "$boxes" = "$confirm_hex $succeeded_hex" ] && return 0
-  local b texts=()
-  for b in $boxes; do texts+=("$(gbk_hex_text "$b")"); done
-  echo "  $1: unexpected boxes: ${texts[*]:-none}" >&2
+  [ "$boxes" = $'确认卸载？\n卸载成功!' ] && return 0
+  echo "  $1: unexpected boxes: ${boxes:-none}" >&2
   problems+=("$1: unexpected boxes")
 }
 
@@ -193,9 +174,9 @@ run_tool() {  # one timed removal of a fresh tree by tool $1
   local tool=$1 left
   make_tree "$files" "$dirs"
   case $tool in
-    ours) launch "\"$app_win\\uninstall.exe\""; expect_boxes ours; expect_copy ours ;;
-    nsis) launch "\"$app_win\\nsis-uninstall.exe\" /S"; expect_copy nsis ;;
-    rd)   launch "C:\\windows\\system32\\cmd.exe /c rd /s /q \"$app_win\"" ;;
+    ours) launch "$app_win\\uninstall.exe"; expect_boxes ours; expect_copy ours ;;
+    nsis) launch "$app_win\\nsis-uninstall.exe" /S; expect_copy nsis ;;
+    rd)   launch 'C:\windows\system32\cmd.exe' /c rd /s /q "$app_win" ;;
     rm)   local t0=$EPOCHREALTIME
           rm -rf "$app_unix"
           elapsed=$(LC_ALL=C awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN {printf "%.6f", b - a}') ;;
@@ -216,9 +197,9 @@ echo "Warm-up (small tree, not timed)..."
 for tool in ours nsis rd; do
   make_tree 100 5
   case $tool in
-    ours) launch "\"$app_win\\uninstall.exe\"" ;;
-    nsis) launch "\"$app_win\\nsis-uninstall.exe\" /S" ;;
-    rd)   launch "C:\\windows\\system32\\cmd.exe /c rd /s /q \"$app_win\"" ;;
+    ours) launch "$app_win\\uninstall.exe" ;;
+    nsis) launch "$app_win\\nsis-uninstall.exe" /S ;;
+    rd)   launch 'C:\windows\system32\cmd.exe' /c rd /s /q "$app_win" ;;
   esac
 done
 for ((round = 0; round < runs; round++)); do
@@ -253,13 +234,14 @@ run_win='C:\BenchRun'
 run_unix=$(unix_path "$run_win")
 rm -rf "$run_unix" && mkdir -p "$run_unix"
 for i in $(seq -w 0 49); do
-  cp "$out/sleeper.exe" "$run_unix/bench$i.exe"
+  cp "$sleeper" "$run_unix/bench$i.exe"
   wine "$run_win\\bench$i.exe" 1800000 </dev/null >/dev/null 2>&1 &
   sleepers+=($!)
 done
 running=0
 for ((wait_s = 0; wait_s < 120; wait_s++)); do
-  running=$(timeout 60 wine "$out/launch.exe" --list </dev/null 2>/dev/null | tr -d '\r' | grep -c '^bench[0-9][0-9]\.exe$' || true)
+  # Wine shows a program's Windows command line as its process's.
+  running=$(grep -las 'BenchRun.bench[0-9][0-9]\.exe' /proc/[0-9]*/cmdline | wc -l)
   [ "$running" -ge 50 ] && break
   sleep 1
 done
@@ -275,7 +257,7 @@ echo "Phase two with 50 programs running (bench00.exe..bench49.exe)..."
 for ((round = 0; round < runs; round++)); do
   for n in $( ((round % 2)) && echo "20 1" || echo "1 20"); do
     if [ "$n" = 1 ]; then list=$one; else list=$twenty; fi
-    launch "\"$temp_win\\VORNAuninstall.exe\" -p \"C:\\nonexistent\\dir\\\" -e \"$list\""
+    launch "$temp_win\\VORNAuninstall.exe" -p 'C:\nonexistent\dir\' -e "$list"
     expect_boxes "phase two, $n names"
     check[$n]+=" $elapsed"
     printf '  %2s names %8.3f s\n' "$n" "$elapsed"

@@ -30,22 +30,13 @@ echo "demo: building the uninstaller and the box robot"
 ./scripts/build.sh >/dev/null
 uninstall_exe=$top/dist/uninstall.exe
 
-# The box robot and the stand-in program of the tests, in a build folder of their own.
-if [ ! -f build/demo/CMakeCache.txt ]; then
-  cmake -S . -B build/demo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-    -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
-fi
-cmake --build build/demo -j "$(nproc)" --target robot sleeper >/dev/null
-robot=$top/build/demo/tests/support/robot.exe
+. scripts/wine.sh
+build_tools
+robot=$top/$tools/robot.exe
 
 prefix=$top/build/demo-prefix
 run=$top/build/demo-run
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-# Code page 936 in Wine's environment only: this shell may have started before setup.sh
-# generated the zh_CN.UTF-8 locale, and glibc does not look for it again, so bash would warn.
-cp936=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8)
-wine() { "${cp936[@]}" wine "$@"; }
-winepath() { "${cp936[@]}" winepath "$@"; }
+wine_env "$prefix"
 rm -rf "$prefix" "$run"
 mkdir -p "$run"
 cleanup() {
@@ -55,12 +46,6 @@ cleanup() {
 trap cleanup EXIT
 echo "demo: creating the Wine prefix $prefix ..."
 tests/support/make-prefix.sh "$prefix"
-
-shell_folder() {  # the Windows path of one of the user's shell folders
-  wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
-    /v "$1" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$1 *REG_SZ *//p"
-}
-unix_path() { winepath -u "$1" 2>/dev/null | sed 's:/$::'; }
 
 # ---- Install the sample application, as its installer would -----------------------------
 app_win='C:\Program Files (x86)\Sample Vendor\Sample App'
@@ -146,7 +131,7 @@ else
    "${cp936[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
      'wine "$0" --shots "$1" -- "$2"; s=$?; wineserver -w; exit $s' \
      "$robot" "$shots_win" "$app_win\\uninstall.exe") > "$run/boxes.txt" || status=$?
-  tr -d '\r' < "$run/boxes.txt" | sed 's/^/  /'
+  tr -d '\r' < "$run/boxes.txt" | sed -n 's/^box /  box /p'
   echo "  exit code: $status"
   mkdir -p docs/screenshots
   rm -f docs/screenshots/box-*.png  # of an earlier run that went wrong

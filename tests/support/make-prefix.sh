@@ -4,8 +4,8 @@
 # Usage: make-prefix.sh DIR
 set -euo pipefail
 prefix=$1
-export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+. "$(dirname "$0")/../../scripts/wine.sh"
+wine_env "$prefix"
 if [ -f "$prefix/.ready" ]; then exit 0; fi
 rm -rf "$prefix"
 mkdir -p "$(dirname "$prefix")"

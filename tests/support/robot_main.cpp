@@ -1,9 +1,12 @@
-// The box robot for the demo and scripts:
-//   robot.exe [--answers ok,cancel,close,...] [--shots DIR] -- COMMAND LINE...
-// runs the command, prints one line per box ("box N: caption | text | buttons", UTF-8),
-// optionally saves each box as DIR\box-N.bmp before answering it, and exits with the
-// started process's exit code.
+// The box robot for the demo and the benchmark:
+//   robot.exe [--answers ok,cancel,close,...] [--shots DIR] [--timeout SECONDS] -- COMMAND
+// runs the command and waits for it and every process it starts, prints one line per box
+// ("box N: caption | text | buttons", UTF-8), optionally saves each box as DIR\box-N.bmp
+// before answering it, then prints "exit CODE", "processes N" (it and those it started) and
+// "elapsed SECONDS" (from the start to the end of the last of them), and exits with the
+// started process's exit code (124 after the timeout, default 120 s).
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "wintest.h"
@@ -52,7 +55,8 @@ bool SaveShot(HWND box, const std::string& path) {
 }
 
 int Usage() {
-    fprintf(stderr, "usage: robot.exe [--answers ok,cancel,close,...] [--shots DIR] -- COMMAND\n");
+    fprintf(stderr, "usage: robot.exe [--answers ok,cancel,close,...] [--shots DIR] "
+                    "[--timeout SECONDS] -- COMMAND\n");
     return 2;
 }
 
@@ -61,6 +65,7 @@ int Usage() {
 int main(int argc, char** argv) {
     std::vector<wt::Answer> answers;
     std::string shots;
+    DWORD timeoutMs = 120000;
     int i = 1;
     for (; i < argc && strcmp(argv[i], "--") != 0; ++i) {
         if (strcmp(argv[i], "--answers") == 0 && i + 1 < argc) {
@@ -75,6 +80,8 @@ int main(int argc, char** argv) {
             }
         } else if (strcmp(argv[i], "--shots") == 0 && i + 1 < argc) {
             shots = argv[++i];
+        } else if (strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
+            timeoutMs = static_cast<DWORD>(atoi(argv[++i])) * 1000;
         } else {
             return Usage();
         }
@@ -88,12 +95,17 @@ int main(int argc, char** argv) {
 
     int count = 0;
     wt::RunResult result = wt::RunAndAnswer(
-        command, answers, "", 120000, [&](HWND window, const wt::Box& box) {
+        command, answers, "", timeoutMs, [&](HWND window, const wt::Box& box) {
             ++count;
             if (!shots.empty()) SaveShot(window, shots + "\\box-" + std::to_string(count) + ".bmp");
             printf("box %d: %s\n", count, wt::Describe(box).c_str());
             fflush(stdout);
         });
-    if (result.timedOut) fprintf(stderr, "robot: timed out, processes terminated\n");
+    printf("exit %lu\nprocesses %lu\nelapsed %.6f\n", result.exitCode, result.processes,
+           result.seconds);
+    if (result.timedOut) {
+        fprintf(stderr, "robot: timed out, processes terminated\n");
+        return 124;
+    }
     return static_cast<int>(result.exitCode);
 }
