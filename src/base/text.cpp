@@ -108,6 +108,11 @@ bool WidePath::Append(const wchar_t* text) {
     return true;
 }
 
+bool WidePath::Join(const wchar_t* name) {
+    bool separator = length_ == 0 || text_[length_ - 1] == L'\\' || text_[length_ - 1] == L'/';
+    return (separator || Append(L"\\")) && Append(name);
+}
+
 void WidePath::Truncate(size_t length) {
     if (length >= length_) return;
     length_ = length;

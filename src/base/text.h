@@ -65,6 +65,7 @@ public:
     WidePath(const WidePath&) = delete;
     WidePath& operator=(const WidePath&) = delete;
     bool Append(const wchar_t* text);
+    bool Join(const wchar_t* name);  // the path join: a separator unless one ends the path
     size_t Length() const { return length_; }
     void Truncate(size_t length);  // back to an earlier length
     // Writable room for n characters and a NUL after the text, or null; Keep(k) then

@@ -57,7 +57,7 @@ WellKnownFolders::WellKnownFolders() {
     for (const char* key : kFolderKeys) AddValues(HKEY_CURRENT_USER, key, 0);
     // The temp directory of the working copy.
     TextBuffer temp;
-    if (GetShellFolderPath("Local AppData", temp) && temp.Append("\\Temp")) Add(temp);
+    if (GetShellFolderPath("Local AppData", temp) && temp.Join("Temp")) Add(temp);
 }
 
 bool WellKnownFolders::Refuses(const char* dir) const {
@@ -123,8 +123,7 @@ void WellKnownFolders::AddProfiles(REGSAM view) {
             RegEnumKeyExA(profiles.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) return;
         TextBuffer subkey;
-        if (status == ERROR_SUCCESS && subkey.Copy(kProfileList) && subkey.Append("\\") &&
-            subkey.Append(name))
+        if (status == ERROR_SUCCESS && subkey.Copy(kProfileList) && subkey.Join(name))
             AddValues(HKEY_LOCAL_MACHINE, subkey, view);
     }
 }

@@ -12,7 +12,7 @@ namespace {
 int JoinShellPath(const char* folderName, const char* name, TextBuffer& folder,
                   TextBuffer& path) {
     return GetShellFolderPath(folderName, folder) && folder.text[0] && path.Copy(folder) &&
-           path.Append("\\") && path.Append(name);
+           path.Join(name);
 }
 
 // The path the system acts on for entry, when that lies below folder and is none of the

@@ -42,7 +42,7 @@ DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFil
 DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
                     bool& keepDir) {
     const size_t length = dir.Length();
-    if (!dir.Append(L"\\*")) return ERROR_NOT_ENOUGH_MEMORY;
+    if (!dir.Join(L"*")) return ERROR_NOT_ENOUGH_MEMORY;
     WIN32_FIND_DATAW entry;
     ScopedFind search(FindFirstFileExW(dir, FindExInfoBasic, &entry, FindExSearchNameMatch,
                                        nullptr, FIND_FIRST_EX_LARGE_FETCH));
@@ -63,7 +63,7 @@ DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFile
         }
         if (!link && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && IsListed(name, lastFiles))
             continue;
-        if (!dir.Append(L"\\") || !dir.Append(name)) return ERROR_NOT_ENOUGH_MEMORY;
+        if (!dir.Join(name)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD code;
         if (link)
             code = RemoveLink(dir, attributes);
@@ -84,7 +84,7 @@ DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFil
     if (code != ERROR_SUCCESS || keepDir) return code;
     const size_t length = dir.Length();
     for (; lastFiles && *lastFiles; ++lastFiles) {
-        if (!dir.Append(L"\\") || !dir.Append(*lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
+        if (!dir.Join(*lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD attributes = GetFileAttributesW(dir);
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             code = DeleteTreeFile(dir, attributes);
