@@ -3,6 +3,8 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "base/text.h"
+
 namespace {
 
 char* g_lineCopy = nullptr;
@@ -63,6 +65,41 @@ int SplitCommandLine(const char* commandLine) {
         *p++ = '\0';
         if (count == kMaxCommandLineItems) return count;
     }
+}
+
+int TakeSwitches(int count, Switches& switches) {
+    static const char* const kQuiet[] = {"/S", "/SILENT", "/VERYSILENT", "/QUIET", "/QN"};
+    int kept = count > 0 ? 1 : 0;
+    for (int i = 1; i < count && g_items[i]; ++i) {
+        char* item = g_lineCopy + (g_items[i] - g_lineCopy);
+        bool quiet = false;
+        for (const char* name : kQuiet) quiet = quiet || EqualNoCase(item, name);
+        if (quiet) {
+            switches.quiet = true;
+        } else if (EqualNoCase(item, "/DRYRUN")) {
+            switches.dryRun = switches.log = true;
+        } else if (EqualNoCase(item, "/LOG")) {
+            switches.log = true;
+        } else if (strlen(item) >= 5 && EqualPrefixNoCase(item, "/LOG=", 5)) {
+            switches.log = true;
+            char* path = item + 5;
+            if (*path == '"') {
+                // The split ended the item at a blank inside the quotes: the pieces lie one
+                // after the other in the line copy, each cut off by a NUL where a blank was.
+                ++path;
+                while (!strchr(path, '"') && i + 1 < count && g_items[i + 1]) {
+                    path[strlen(path)] = ' ';
+                    ++i;
+                }
+                if (char* quote = strchr(path, '"')) *quote = '\0';
+            }
+            switches.logPath = *path ? path : nullptr;
+        } else {
+            g_items[kept++] = item;
+        }
+    }
+    for (int i = kept; i <= count && i <= kMaxCommandLineItems; ++i) g_items[i] = nullptr;
+    return kept;
 }
 
 const char* CommandLineItem(int index) {

@@ -10,6 +10,15 @@ struct OptionFields {
     const char* m_scDesktopName = nullptr;  // -s
 };
 
+// The switches of deployment tools, anywhere on the line and in any letter case: /S,
+// /SILENT, /VERYSILENT, /quiet or /qn for a quiet run, /DRYRUN, /LOG or /LOG=path.
+struct Switches {
+    bool quiet = false;
+    bool dryRun = false;  // implies log
+    bool log = false;
+    const char* logPath = nullptr;  // null for /LOG alone
+};
+
 enum { kMaxCommandLineItems = 128 };
 
 // Cuts a copy of the command line into items (blanks and tabs separate, double quotes
@@ -17,6 +26,11 @@ enum { kMaxCommandLineItems = 128 };
 int SplitCommandLine(const char* commandLine);
 // Item i of the last split, or null past the last item.
 const char* CommandLineItem(int index);
+// Takes the switches out of the first count items, so that the options around them scan
+// as if they were not there, and returns how many items are left. A log path may be quoted
+// as a whole item ("/LOG=C:\a b.log") or after the equals sign (/LOG="C:\a b.log"), where
+// the split has cut it at its blanks: its pieces are joined again with one blank each.
+int TakeSwitches(int count, Switches& switches);
 
 // Returns the next option letter, '?' for an unknown option or a missing argument, -1
 // when the options are over; the letter's argument is kept for ParseOptions.

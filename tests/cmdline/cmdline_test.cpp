@@ -11,13 +11,14 @@ struct Parsed {
     int count = 0;
     int result = -1;
     OptionFields fields;
+    Switches switches;
 };
 
 // Splits and scans one line the way the program does at start.
 Parsed Parse(const char* line) {
     Parsed parsed;
     RestartOptionScan();
-    parsed.count = SplitCommandLine(line);
+    parsed.count = TakeSwitches(SplitCommandLine(line), parsed.switches);
     parsed.result = ParseOptions(parsed.count, parsed.fields);
     return parsed;
 }
@@ -233,6 +234,44 @@ TEST(CommandLine, TableHoldsAtMost128Items) {
     EXPECT_EQ(p.result, 1);
     EXPECT_FIELD(p.fields.m_executable, "e63");
     EXPECT_FIELD_NULL(p.fields.m_installDir);
+}
+
+// Deployment tools put their switch anywhere: it never stops the options around it.
+TEST(CommandLine, SwitchesAnywhereInAnyCase) {
+    for (const char* line : {"x.exe /S -p C:\\A", "x.exe -p C:\\A /silent", "x.exe /VerySilent -p C:\\A",
+                             "x.exe -p C:\\A /QUIET", "x.exe /qn -p C:\\A /qn"}) {
+        Parsed p = Parse(line);
+        EXPECT_TRUE(p.switches.quiet) << line;
+        EXPECT_FALSE(p.switches.log || p.switches.dryRun) << line;
+        EXPECT_FIELD(p.fields.m_installDir, "C:\\A");
+        EXPECT_EQ(p.count, 3) << line;
+    }
+    Parsed p = Parse("x.exe /DryRun -p C:\\A");
+    EXPECT_TRUE(p.switches.dryRun && p.switches.log && !p.switches.quiet);
+    EXPECT_EQ(p.switches.logPath, nullptr);
+    for (const char* line : {"x.exe /SX -p C:\\A", "x.exe /LOGS -p C:\\A", "x.exe /-p C:\\A"}) {
+        p = Parse(line);
+        EXPECT_FALSE(p.switches.quiet || p.switches.log) << line;
+        EXPECT_FIELD_NULL(p.fields.m_installDir);
+    }
+}
+
+TEST(CommandLine, LogSwitchWithAPath) {
+    Parsed p = Parse("x.exe /LOG -p C:\\A");
+    EXPECT_TRUE(p.switches.log);
+    EXPECT_EQ(p.switches.logPath, nullptr);
+    p = Parse("x.exe -p C:\\A /log=C:\\logs\\u.log");
+    EXPECT_FIELD(p.switches.logPath, "C:\\logs\\u.log");
+    p = Parse("x.exe \"/LOG=C:\\my logs\\u.log\" -p C:\\A");
+    EXPECT_FIELD(p.switches.logPath, "C:\\my logs\\u.log");
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\A");
+    p = Parse("x.exe /LOG=\"C:\\my  logs\\a b.log\" -p C:\\A");
+    EXPECT_FIELD(p.switches.logPath, "C:\\my  logs\\a b.log");
+    EXPECT_FIELD(p.fields.m_installDir, "C:\\A");
+    EXPECT_EQ(p.count, 3);
+    p = Parse("x.exe -p C:\\A /LOG=");
+    EXPECT_TRUE(p.switches.log);
+    EXPECT_EQ(p.switches.logPath, nullptr);
 }
 
 TEST(CommandLine, NoItems) {
