@@ -1,8 +1,10 @@
 #include "app/boxes.h"
 
+#include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
+#include "app/log.h"
 #include "app/messages.h"
 #include "base/names.h"
 #include "base/text.h"
@@ -11,6 +13,12 @@
 namespace {
 
 char g_title[MAX_PATH];
+bool g_quiet = false, g_dryRun = false;
+unsigned long g_exitCode = EXIT_SUCCEEDED;
+
+void Show(const char* text, UINT buttons) {
+    if (!g_quiet && !g_dryRun) MessageBoxA(nullptr, text, g_title, buttons | MB_ICONEXCLAMATION);
+}
 
 }  // namespace
 
@@ -25,17 +33,47 @@ void InitAppTitle() {
     g_title[length] = '\0';
 }
 
+void SetBoxMode(bool quiet, bool dryRun) {
+    g_quiet = quiet;
+    g_dryRun = dryRun;
+}
+
 void ShowMessage(const char* text) {
-    MessageBoxA(nullptr, text, g_title, MB_OK | MB_ICONEXCLAMATION);
+    LogLine() << text;
+    Show(text, MB_OK);
 }
 
 int ConfirmUninstall() {
-    return MessageBoxA(nullptr, MSG_CONFIRM, g_title, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+    if (g_quiet || g_dryRun) {
+        LogLine() << "confirmation: given by the " << (g_quiet ? "quiet" : "dry") << " run";
+        return 1;
+    }
+    bool confirmed =
+        MessageBoxA(nullptr, MSG_CONFIRM, g_title, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+    LogLine() << "confirmation: " << (confirmed ? "OK" : "cancelled");
+    return confirmed;
 }
 
-void ReportFailure(const char* prefix, const char* detail) {
+void ReportFailure(const char* prefix, const char* detail, unsigned long exitCode) {
     TextBuffer message;
     message.Copy(prefix);
     message.Append(detail);
-    ShowMessage(message);
+    g_exitCode = exitCode;
+    LogLine(LogLevel::Error) << message;
+    Show(message, MB_OK);
+}
+
+void ReportFailure(const char* prefix, const char* code) {
+    ReportFailure(prefix, code, strtoul(code, nullptr, 10));
+}
+
+unsigned long FailureExitCode() { return g_exitCode; }
+
+void ShowDryRunDone(const char* logPath) {
+    TextBuffer message;
+    message.Copy(MSG_DRY_RUN);
+    message.Append("\n");
+    message.Append(logPath);
+    LogLine() << message;
+    if (!g_quiet) MessageBoxA(nullptr, message, g_title, MB_OK | MB_ICONEXCLAMATION);
 }

@@ -9,6 +9,10 @@
 #define MSG_CONFIRM "\xC8\xB7\xC8\xCF\xD0\xB6\xD4\xD8\xA3\xBF"
 // "卸载成功!"
 #define MSG_SUCCEEDED "\xD0\xB6\xD4\xD8\xB3\xC9\xB9\xA6!"
+// "模拟卸载完成，未删除任何文件" (dry run complete, nothing deleted)
+#define MSG_DRY_RUN                                                                         \
+    "\xC4\xA3\xC4\xE2\xD0\xB6\xD4\xD8\xCD\xEA\xB3\xC9\xA3\xAC\xCE\xB4\xC9\xBE\xB3\xFD\xC8\xCE\xBA\xCE" \
+    "\xCE\xC4\xBC\xFE"
 // "卸载失败  请先关闭程序: "
 #define MSG_CLOSE_PROGRAM \
     "\xD0\xB6\xD4\xD8\xCA\xA7\xB0\xDC  \xC7\xEB\xCF\xC8\xB9\xD8\xB1\xD5\xB3\xCC\xD0\xF2: "
@@ -26,3 +30,8 @@
                                // be passed on whole (too long, or holding a double quote)
 #define CODE_REMOVAL_INCOMPLETE "2011"
 #define CODE_DIR_REFUSED "2012"
+
+// Exit codes of a quiet run beyond the codes above: the run removed everything listed, or a
+// listed program runs (nothing was removed).
+#define EXIT_SUCCEEDED 0
+#define EXIT_PROGRAM_RUNNING 2013

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include "app/boxes.h"
+#include "app/log.h"
 #include "app/messages.h"
+#include "base/handles.h"
 #include "base/names.h"
 #include "remove/removal.h"
 #include "sysloc/sysloc.h"
@@ -21,21 +23,79 @@ int ResolveTempDirectory(TextBuffer& tempDirectory) {
     return tempDirectory.Copy(windowsTemp);
 }
 
+// Who runs the uninstall, and on what, for the log's head.
+void LogMachine() {
+    char user[257] = "";
+    DWORD size = sizeof(user);
+    GetUserNameA(user, &size);
+    TOKEN_ELEVATION elevation = {};
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size);
+        CloseHandle(token);
+    }
+    LogLine() << "user: " << user << (elevation.TokenIsElevated ? ", elevated" : ", not elevated");
+    // The registry tells the version as it is; GetVersionEx tells a program without a
+    // compatibility manifest an older one.
+    const char* const kValues[] = {"ProductName", "DisplayVersion", "CurrentBuild"};
+    TextBuffer value[3];
+    ScopedKey key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                      KEY_READ, key.receive()) == ERROR_SUCCESS) {
+        for (int i = 0; i < 3; ++i) {
+            DWORD bytes = TextBuffer::kSize - 1, type = REG_NONE;
+            if (RegQueryValueExA(key.get(), kValues[i], nullptr, &type,
+                                 reinterpret_cast<BYTE*>(value[i].text), &bytes) != ERROR_SUCCESS ||
+                type != REG_SZ)
+                bytes = 0;
+            value[i].text[bytes] = '\0';
+        }
+    }
+    LogLine() << "Windows: " << value[0] << (value[1].text[0] ? " " : "") << value[1]
+              << " (build " << value[2] << ")";
+}
+
 }  // namespace
 
+void uninstall::StartLog() {
+    TextBuffer temp;
+    bool opened = m_switches.logPath ? OpenLog(m_switches.logPath, false)
+                                     : ResolveTempDirectory(temp) && OpenNewLog(temp);
+    // A log that cannot be written is no reason to leave the application installed.
+    if (!opened) return;
+    LogLine() << "uninstall " UNINSTALL_VERSION << (m_switches.dryRun ? ", dry run" : "")
+              << (m_switches.quiet ? ", quiet" : "");
+    LogLine() << "command line: " << GetCommandLineA();
+    LogMachine();
+}
+
 int uninstall::InitInstance() {
-    if (!ParseOptions(SplitCommandLine(GetCommandLineA()), *this))
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_EMPTY_INSTALL_DIR);
+    int count = TakeSwitches(SplitCommandLine(GetCommandLineA()), m_switches);
+    SetBoxMode(m_switches.quiet, m_switches.dryRun);
+    bool optionsRead = ParseOptions(count, *this);
+    if (m_switches.log) StartLog();
+    if (!optionsRead) ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_EMPTY_INSTALL_DIR);
     RunUninstall();
+    // The phase that ends the run says how it ended: phase two, or phase one where it
+    // started none.
+    if (!m_handedOff) {
+        if (m_switches.dryRun) ShowDryRunDone(LogPath());
+        LogResult(ExitInstance());
+    }
     return 1;
 }
 
+int uninstall::ExitInstance() {
+    if (!m_switches.quiet) return 1;
+    return static_cast<int>(m_handedOff ? m_copyExitCode : FailureExitCode());
+}
 int uninstall::RunUninstall() {
     TextBuffer tempDirectory;
     if (!ResolveTempDirectory(tempDirectory)) {
         ReportFailure(MSG_FAILED_ONE_BLANK, CODE_NO_TEMP_DIR);
         return 0;
     }
+    LogLine() << "temp directory: " << tempDirectory;
     TextBuffer ownPath;
     if (!GetModulePath(ownPath)) {
         ReportFailure(MSG_FAILED_ONE_BLANK, CODE_NO_MODULE_PATH);
@@ -46,12 +106,18 @@ int uninstall::RunUninstall() {
     // written in.
     if (!LiesDirectlyIn(ownPath, tempDirectory)) return LaunchWorkingCopy(tempDirectory, ownPath);
 
+    LogLine() << "phase two: removing what its command line lists";
+    LogLists();
     if (!m_installDir || !*m_installDir) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_INSTALL_DIR);
         return 0;
     }
     TextBuffer installDir;
-    if (CheckInstallDir(m_installDir, installDir) == kInstallDirRefused) {
+    InstallDirCheck check = CheckInstallDir(m_installDir, installDir);
+    LogLine() << "installation directory: " << m_installDir << " (resolved: "
+              << (check == kInstallDirRemovable ? installDir.text
+                  : check == kInstallDirMissing ? "not there" : "refused") << ")";
+    if (check == kInstallDirRefused) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_DIR_REFUSED);
         return 0;
     }
@@ -63,6 +129,13 @@ int uninstall::RunUninstall() {
         return 0;
     }
     RemoveUninstallEntries();
-    ShowMessage(MSG_SUCCEEDED);
+    if (!m_switches.dryRun) ShowMessage(MSG_SUCCEEDED);
     return 1;
+}
+
+void uninstall::LogLists() const {
+    LogLine() << "executable: " << (m_executable ? m_executable : "");
+    LogLine() << "regFolderName: " << (m_regFolderName ? m_regFolderName : "");
+    LogLine() << "scFolderName: " << (m_scFolderName ? m_scFolderName : "");
+    LogLine() << "scDesktopName: " << (m_scDesktopName ? m_scDesktopName : "");
 }

@@ -11,7 +11,9 @@
 class uninstall : public OptionFields {
 public:
     int InitInstance();
-    int ExitInstance() { return 1; }
+    // An interactive run always ends with 1; a quiet one with what it came to (EXIT_...,
+    // the code of its failure, or phase two's exit code where phase one waited for it).
+    int ExitInstance();
 
     // Phase one (relocate and relaunch) or phase two (remove), by where this copy runs.
     int RunUninstall();
@@ -24,4 +26,13 @@ public:
     int RemoveShortcuts();
     int RemoveInstallDir();
     int RemoveUninstallEntries();
+
+    Switches m_switches;
+    bool m_handedOff = false;  // phase one started phase two, which ends the run
+    unsigned long m_copyExitCode = 0;  // phase two's, where a quiet phase one waited for it
+
+    void LogLists() const;
+
+private:
+    void StartLog();
 };

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "app/boxes.h"
+#include "app/log.h"
 #include "app/messages.h"
 #include "app/uninstall.h"
 #include "base/names.h"
@@ -59,7 +60,7 @@ bool WriteWorkingCopy(const char* ownPath, const char* workingCopy) {
 // Starts the working copy while holding it open against writes, renames and deletes, after
 // checking that what lies there is still a byte-for-byte copy of ourselves.
 int StartHeldCopy(const char* ownPath, const char* workingCopy, char* commandLine,
-                  const char* currentDirectory) {
+                  const char* currentDirectory, StartedProcess& copy) {
     ScopedFile held(CreateFileA(workingCopy, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     ScopedFile own(CreateFileA(ownPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
@@ -69,9 +70,16 @@ int StartHeldCopy(const char* ownPath, const char* workingCopy, char* commandLin
     STARTUPINFOA startup;
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
-    StartedProcess copy;
     return CreateProcessA(workingCopy, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
                           currentDirectory, &startup, copy.receive());
+}
+
+// The switches phase two must see too; the log it goes on writing, by its full path.
+int AppendSwitches(TextBuffer& commandLine, const Switches& switches) {
+    return (!switches.quiet || commandLine.Append(" /S")) &&
+           (!switches.dryRun || commandLine.Append(" /DRYRUN")) &&
+           (!Logging() || (commandLine.Append(" \"/LOG=") && commandLine.Append(LogPath()) &&
+                           commandLine.Append("\"")));
 }
 
 }  // namespace
@@ -92,6 +100,8 @@ int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath)
     // Cut after the last separator, which it keeps.
     installDir.text[LastComponent(installDir) - installDir.text] = '\0';
     m_installDir = installDir;
+    LogLine() << "phase one: relaunching from the temp directory as " << workingCopy;
+    LogLine() << "installation directory: " << installDir;
 
     TextBuffer configPath;
     bool pathFits = configPath.Copy(installDir) && configPath.Join(CONFIG_FILE);
@@ -100,6 +110,7 @@ int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath)
     bool loaded = pathFits && PathExists(configPath, nullptr) && LoadConfig(config);
     std::set_new_handler(nullptr);
     if (!loaded) {
+        LogLine(LogLevel::Error) << "cannot read " << configPath.text;
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
         return 0;
     }
@@ -108,6 +119,8 @@ int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath)
     m_regFolderName = LookupConfigText(document, CONFIG_REG_FOLDER_NAME);
     m_scFolderName = LookupConfigText(document, CONFIG_SC_FOLDER_NAME);
     m_scDesktopName = LookupConfigText(document, CONFIG_SC_DESKTOP_NAME);
+    LogLine() << "lists read from " << configPath.text << ":";
+    LogLists();
 
     // The copy's path is quoted: a temp path with a blank must neither split the line nor
     // let the system start another program in its place.
@@ -121,14 +134,29 @@ int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath)
         !AppendOption(commandLine, " -R ", m_regFolderName) ||
         !AppendOption(commandLine, " -S ", m_scFolderName) ||
         !AppendOption(commandLine, " -s ", m_scDesktopName)) {
+        LogLine(LogLevel::Error) << "a list cannot be passed on whole (too long, or holding \")";
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
         return 0;
     }
-    // The copy starts in the temp directory so that it does not hold the installation
-    // directory as its current directory.
-    if (!StartHeldCopy(ownPath, workingCopy, commandLine, tempDirectory)) {
+    if (!AppendSwitches(commandLine, m_switches)) {
         ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_START_FAILED);
         return 0;
+    }
+    // The copy starts in the temp directory, and a waiting phase one moves there too, so that
+    // neither holds the installation directory as its current directory.
+    if (m_switches.quiet) SetCurrentDirectoryA(tempDirectory);
+    StartedProcess copy;
+    if (!StartHeldCopy(ownPath, workingCopy, commandLine, tempDirectory, copy)) {
+        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_START_FAILED);
+        return 0;
+    }
+    LogLine() << "started phase two: " << commandLine.text;
+    m_handedOff = true;
+    // A deployment tool waits for the process it started: in a quiet run that one ends only
+    // when phase two has, and with its exit code.
+    if (m_switches.quiet) {
+        WaitForSingleObject(copy.process(), INFINITE);
+        GetExitCodeProcess(copy.process(), &m_copyExitCode);
     }
     return 1;
 }

@@ -1,6 +1,7 @@
 // Removal of the application's entries from the list of installed programs.
 #include <windows.h>
 
+#include "app/log.h"
 #include "app/uninstall.h"
 #include "base/handles.h"
 #include "base/text.h"
@@ -18,15 +19,55 @@ LONG DeleteUninstallKey(HKEY rootKey, const char* keyName) {
     return status == ERROR_SUCCESS ? RegDeleteKeyA(uninstallKey.get(), keyName) : status;
 }
 
+// Whether the key exists below the root's Uninstall key, for a dry run.
+bool UninstallKeyExists(HKEY rootKey, const char* keyName) {
+    ScopedKey uninstallKey, key;
+    return RegOpenKeyExA(rootKey, kUninstallKey, 0, KEY_READ, uninstallKey.receive()) ==
+               ERROR_SUCCESS &&
+           RegOpenKeyExA(uninstallKey.get(), keyName, 0, KEY_READ, key.receive()) == ERROR_SUCCESS;
+}
+
 }  // namespace
 
 int uninstall::RemoveUninstallEntries() {
     NameList names(m_regFolderName);
     while (const char* name = names.Next()) {
-        if (DeleteUninstallKey(HKEY_LOCAL_MACHINE, name) == ERROR_SUCCESS) continue;
+        if (m_switches.dryRun) {
+            bool machine = UninstallKeyExists(HKEY_LOCAL_MACHINE, name);
+            if (machine || UninstallKeyExists(HKEY_CURRENT_USER, name)) {
+                LogLine() << "would remove the uninstall key " << (machine ? "HKLM" : "HKCU")
+                          << "\\" << kUninstallKey << "\\" << name;
+                CountRemoved();
+            } else {
+                LogLine() << "uninstall key " << name << ": not there";
+            }
+            continue;
+        }
+        LONG machine = DeleteUninstallKey(HKEY_LOCAL_MACHINE, name);
+        if (machine == ERROR_SUCCESS) {
+            LogLine() << "removed the uninstall key HKLM\\" << kUninstallKey << "\\" << name;
+            CountRemoved();
+            continue;
+        }
+        if (machine != ERROR_FILE_NOT_FOUND && UninstallKeyExists(HKEY_LOCAL_MACHINE, name)) {
+            // Without administrator rights the machine's key stays; the user's is tried.
+            LogLine(LogLevel::Warn) << "the uninstall key HKLM\\" << kUninstallKey << "\\"
+                                    << name << " stays: " << SystemMessage(machine);
+            CountFailed();
+        }
         LONG status = DeleteUninstallKey(HKEY_CURRENT_USER, name);
-        // A key that an older version already took away does not hold up the others.
-        if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) break;
+        if (status == ERROR_SUCCESS) {
+            LogLine() << "removed the uninstall key HKCU\\" << kUninstallKey << "\\" << name;
+            CountRemoved();
+        } else if (status == ERROR_FILE_NOT_FOUND) {
+            // A key that an older version already took away does not hold up the others.
+            LogLine() << "uninstall key " << name << ": not there";
+        } else {
+            LogLine(LogLevel::Error) << "uninstall key " << name << " not removed: "
+                                     << SystemMessage(status) << "; later keys are left";
+            CountFailed();
+            break;
+        }
     }
     return 1;
 }

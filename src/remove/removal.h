@@ -10,7 +10,18 @@
 // first failure; with recurse false, subdirectories are kept and so is dir. The files of dir
 // named in lastFiles (a null-terminated list) are deleted only after all the rest. Names
 // outside the ANSI code page and paths of any length the system allows are handled.
-DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles = nullptr);
+struct TreeReport;
+DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles = nullptr,
+                 TreeReport* report = nullptr);
+
+// What a DeleteTree did, or with countOnly would do (it then removes nothing): the files
+// (links among them) and directories removed, and the first path that could not be.
+struct TreeReport {
+    bool countOnly = false;
+    unsigned long files = 0;
+    unsigned long directories = 0;
+    WidePath failed;  // in the literal form
+};
 
 // Deletes one file name and nothing through it: a link goes as a link, and a name that
 // would reach another file than it names (a link the system follows) is left alone with
@@ -39,6 +50,9 @@ private:
     TextList windows_;  // refused with everything below
     TextList folders_;  // refused with everything above
 };
+
+// Writes to the log every running process whose program file lies inside dir.
+void LogProgramsInside(const char* dir);
 
 enum InstallDirCheck { kInstallDirRemovable, kInstallDirMissing, kInstallDirRefused };
 // Whether dir may go as an installation directory. Removable: canonical holds the one path

@@ -6,11 +6,13 @@
 #include <psapi.h>
 
 #include "app/boxes.h"
+#include "app/log.h"
 #include "app/messages.h"
 #include "base/text.h"
 #include "app/uninstall.h"
-#include "base/names.h"
 #include "base/handles.h"
+#include "base/names.h"
+#include "remove/removal.h"
 
 namespace {
 
@@ -111,6 +113,19 @@ private:
 
 }  // namespace
 
+void LogProgramsInside(const char* dir) {
+    ProcessIdList ids;
+    for (DWORD id = ids.First(); id != 0; id = ids.Next()) {
+        ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+        char image[TextBuffer::kSize];
+        DWORD size = sizeof(image);
+        if (process.valid() && QueryFullProcessImageNameA(process.get(), 0, image, &size) &&
+            PathIsWithin(image, dir))
+            LogLine(LogLevel::Warn) << "running from there: " << image << " (process " << id
+                                    << ")";
+    }
+}
+
 int uninstall::CheckRunningPrograms() {
     NameList names(m_executable);
     const char* name = names.Next();
@@ -120,8 +135,10 @@ int uninstall::CheckRunningPrograms() {
     running.Take();
     for (; name; name = names.Next()) {
         if (!running.Contains(name)) continue;
-        ReportFailure(MSG_CLOSE_PROGRAM, name);
+        LogLine(LogLevel::Error) << "program running: " << name << "; nothing is removed";
+        ReportFailure(MSG_CLOSE_PROGRAM, name, EXIT_PROGRAM_RUNNING);
         return 0;
     }
+    LogLine() << "none of the listed programs runs";
     return 1;
 }

@@ -1,13 +1,16 @@
 // Removal of a directory tree, and of the installation directory with it. The walk uses the
 // wide-character functions on the literal ("\\?\") form: the ANSI ones report a name with
 // characters the code page lacks with "?" in their place and stop at MAX_PATH.
+#include <stdio.h>
+#include <string.h>
 #include <wchar.h>
 
-#include "base/text.h"
+#include "app/log.h"
 #include "app/uninstall.h"
-#include "base/names.h"
-#include "remove/removal.h"
 #include "base/handles.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "remove/removal.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -34,13 +37,24 @@ bool IsListed(const wchar_t* name, const wchar_t* const* names) {
     return false;
 }
 
-DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles);
+// The code of one step on path, counted in report when it succeeded and kept as the first
+// failure when not.
+DWORD Counted(DWORD code, const WidePath& path, bool directory, TreeReport& report) {
+    if (code == ERROR_SUCCESS)
+        ++(directory ? report.directories : report.files);
+    else if (report.failed.Length() == 0)
+        report.failed.Append(path);
+    return code;
+}
+
+DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
+                      TreeReport& report);
 
 // Deletes the entries of dir but the files named in lastFiles. Sets keepDir when dir must
 // stay: its search could not start, or recurse is false and a subdirectory was kept. dir
 // comes back as it went in.
 DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
-                    bool& keepDir) {
+                     bool& keepDir, TreeReport& report) {
     const size_t length = dir.Length();
     if (!dir.Join(L"*")) return ERROR_NOT_ENOUGH_MEMORY;
     WIN32_FIND_DATAW entry;
@@ -51,6 +65,7 @@ DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFile
         keepDir = true;
         return ERROR_SUCCESS;
     }
+    const bool counting = report.countOnly;
     do {
         const wchar_t* name = entry.cFileName;
         if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) continue;
@@ -66,34 +81,39 @@ DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFile
         if (!dir.Join(name)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD code;
         if (link)
-            code = RemoveLink(dir, attributes);
+            code = Counted(counting ? ERROR_SUCCESS : RemoveLink(dir, attributes), dir, false,
+                           report);
         else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            code = DeleteDirectory(dir, true, nullptr);
+            code = DeleteDirectory(dir, true, nullptr, report);
         else
-            code = DeleteTreeFile(dir, attributes);
+            code = Counted(counting ? ERROR_SUCCESS : DeleteTreeFile(dir, attributes), dir,
+                           false, report);
         dir.Truncate(length);
         if (code != ERROR_SUCCESS) return code;
     } while (FindNextFileW(search.get(), &entry));
     DWORD searchEnd = GetLastError();
-    return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : searchEnd;
+    return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : Counted(searchEnd, dir, true, report);
 }
 
-DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles) {
+DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
+                      TreeReport& report) {
     bool keepDir = false;
-    DWORD code = DeleteContents(dir, recurse, lastFiles, keepDir);
+    DWORD code = DeleteContents(dir, recurse, lastFiles, keepDir, report);
     if (code != ERROR_SUCCESS || keepDir) return code;
     const size_t length = dir.Length();
     for (; lastFiles && *lastFiles; ++lastFiles) {
         if (!dir.Join(*lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD attributes = GetFileAttributesW(dir);
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            code = DeleteTreeFile(dir, attributes);
+            code = Counted(report.countOnly ? ERROR_SUCCESS : DeleteTreeFile(dir, attributes), dir,
+                           false, report);
         dir.Truncate(length);
         if (code != ERROR_SUCCESS) return code;
     }
-    if (!SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
-    if (!RemoveDirectoryW(dir)) return GetLastError();
-    return ERROR_SUCCESS;
+    if (report.countOnly) return Counted(ERROR_SUCCESS, dir, true, report);
+    if (!SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL)) return Counted(GetLastError(), dir, true, report);
+    if (!RemoveDirectoryW(dir)) return Counted(GetLastError(), dir, true, report);
+    return Counted(ERROR_SUCCESS, dir, true, report);
 }
 
 // text in the ANSI code page, appended in UTF-16.
@@ -190,18 +210,58 @@ DWORD DeleteFileName(const char* path, bool resetAttributes) {
     return DeleteFileName(wide, resetAttributes);
 }
 
-DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles) {
+DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles,
+                 TreeReport* report) {
+    TreeReport unreported;
+    TreeReport& counts = report ? *report : unreported;
     WidePath literal;
     if (!LiteralPath(dir, literal)) return ERROR_NOT_ENOUGH_MEMORY;
     WIN32_FIND_DATAW self;
     ScopedFind search(FindFirstFileExW(literal, FindExInfoBasic, &self, FindExSearchNameMatch,
                                        nullptr, 0));
-    if (search.valid() &&
-        (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+    if (search.valid() && (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
         IsLinkReparseTag(self.dwReserved0))
-        return RemoveLink(literal, self.dwFileAttributes);
-    return DeleteDirectory(literal, recurse, lastFiles);
+        return Counted(counts.countOnly ? ERROR_SUCCESS : RemoveLink(literal, self.dwFileAttributes),
+                       literal, false, counts);
+    return DeleteDirectory(literal, recurse, lastFiles, counts);
 }
+
+namespace {
+
+// A quiet run's phase one waits for us from the installation directory: its program file
+// cannot be deleted while it runs, but it can move within its volume. When nothing but the
+// uninstaller's files is left, it moves beside the working copy, and goes at the next restart
+// where we may say so.
+bool MoveAsideWaitingUninstaller(const char* installDir) {
+    TextBuffer pattern;
+    WIN32_FIND_DATAA entry;
+    if (!pattern.Copy(installDir) || !pattern.Join("*")) return false;
+    ScopedFind search(FindFirstFileA(pattern, &entry));
+    if (!search.valid()) return false;
+    do {
+        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
+            !EqualNoCase(entry.cFileName, UNINSTALLER_FILE) &&
+            !EqualNoCase(entry.cFileName, CONFIG_FILE))
+            return false;
+    } while (FindNextFileA(search.get(), &entry));
+    TextBuffer program, aside;
+    char name[64];
+    snprintf(name, sizeof(name), WORKING_COPY_FILE ".%lu.old", GetCurrentProcessId());
+    if (!program.Copy(installDir) || !program.Join(UNINSTALLER_FILE) || !GetModulePath(aside))
+        return false;
+    aside.text[LastComponent(aside) - aside.text] = '\0';  // the temp directory we run from
+    if (!aside.Join(name) || !MoveFileExA(program, aside, MOVEFILE_REPLACE_EXISTING)) {
+        LogLine(LogLevel::Warn) << "cannot move the running " << program.text << " out: "
+                                << SystemMessage(GetLastError());
+        return false;
+    }
+    bool scheduled = MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    LogLine() << "moved the running " << program.text << " to " << aside.text
+              << (scheduled ? ", which goes at the next restart" : "");
+    return true;
+}
+
+}  // namespace
 
 int uninstall::RemoveInstallDir() {
     if (!m_installDir || !*m_installDir) return 0;
@@ -209,15 +269,49 @@ int uninstall::RemoveInstallDir() {
     // began, and the directory may be reached through a link only now.
     TextBuffer installDir;
     InstallDirCheck check = CheckInstallDir(m_installDir, installDir);
-    if (check == kInstallDirMissing) return 1;
-    if (check == kInstallDirRefused) return 0;
+    if (check == kInstallDirMissing) {
+        LogLine() << "installation directory " << m_installDir << ": not there";
+        return 1;
+    }
+    if (check == kInstallDirRefused) {
+        LogLine(LogLevel::Error) << "installation directory " << m_installDir << " refused";
+        CountFailed();
+        return 0;
+    }
     bool isDirectory = false;
-    if (!PathExists(installDir, &isDirectory) || !isDirectory) return 1;
+    if (!PathExists(installDir, &isDirectory) || !isDirectory) {
+        LogLine(LogLevel::Warn) << installDir.text << " is no directory: left alone";
+        return 1;
+    }
     // The uninstaller and its list go last: should anything else stay, the uninstall can be
     // run again from the installation directory.
     static const wchar_t* const kUninstallerFiles[] = {L"" UNINSTALLER_FILE, L"" CONFIG_FILE,
                                                        nullptr};
-    if (DeleteTree(installDir, true, kUninstallerFiles) != ERROR_SUCCESS) return 0;
+    TreeReport report;
+    report.countOnly = m_switches.dryRun;
+    DWORD code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+    if (code != ERROR_SUCCESS && MoveAsideWaitingUninstaller(installDir)) {
+        report.failed.Truncate(0);
+        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+    }
     // A directory that could not even be searched is still there: that is no success.
-    return !PathExists(installDir, nullptr);
+    if (code == ERROR_SUCCESS && !m_switches.dryRun && PathExists(installDir, nullptr)) {
+        code = ERROR_DIR_NOT_EMPTY;
+        report.failed.Truncate(0);
+    }
+    if (code != ERROR_SUCCESS) {
+        PathForm<wchar_t> failed = PlainForm(report.failed);
+        LogLine(LogLevel::Error) << "installation directory " << installDir.text
+                                 << " not removed whole: " << report.files << " files and "
+                                 << report.directories << " directories removed; first failure: "
+                                 << failed.head << failed.rest << ": " << SystemMessage(code);
+        LogProgramsInside(installDir);
+        CountFailed();
+        return 0;
+    }
+    LogLine() << (m_switches.dryRun ? "would remove " : "removed ") << "the installation directory "
+              << installDir.text << ": " << report.files << " files, " << report.directories
+              << " directories";
+    CountRemoved();
+    return 1;
 }

@@ -64,6 +64,31 @@ TEST_F(WorkingCopyTest, EmptyInstallDirIsReportedThenTheMissingOne) {
     EXPECT_EQ(run.exitCode, 1u);
 }
 
+// Phase two started by hand with a quiet switch behaves as when phase one starts it: no box,
+// the code of its failure as its exit code. /LOG alone writes a new log in the temp directory.
+TEST_F(WorkingCopyTest, QuietPhaseTwoByHandEndsWithItsCode) {
+    const std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
+    struct Case {
+        const char* options;
+        DWORD exitCode;
+    };
+    for (const Case& c : {Case{" /qn", 2006}, Case{" /S -p \"\"", 2006},
+                          Case{" -p \"C:\\\" /Silent /LOG", 2012}}) {
+        SCOPED_TRACE(c.options);
+        wt::RunResult run = wt::RunAndAnswer(Quoted(copy) + c.options, {}, wt::TempDir());
+        EXPECT_EQ(run.boxes, std::vector<Box>{});
+        EXPECT_EQ(run.exitCode, c.exitCode);
+    }
+    DeleteFileA(copy.c_str());
+    std::vector<std::string> logs;
+    for (const std::string& name : wt::ListTree(wt::TempDir()))
+        if (name.find("uninstall-") == 0) logs.push_back(wt::TempDir() + "\\" + name);
+    ASSERT_EQ(logs.size(), 1u);
+    std::string log = wt::ReadTextFile(logs[0]);
+    DeleteFileA(logs[0].c_str());
+    EXPECT_EQ(log.substr(log.rfind("RESULT")), "RESULT\texit=2012 removed=0 failed=0\r\n");
+}
+
 // Moves a path away for the scope and back in every case, under its name as on disk
 // (c:\windows\temp is lower case there, and the tests rely on that).
 class MovedAway {

@@ -3,6 +3,10 @@
 // a listing of drive C: and the registry before and after the run.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
+#include <memory>
+
 #include "e2e/sample_app.h"
 #include "e2e/snapshot.h"
 #include "support/boxes.h"
@@ -88,26 +92,38 @@ protected:
                 UninstallKeyLine("HKCU", "SampleAppUser")};
     }
 
-    // Started as a double click starts it: its own quoted path, its folder as current one.
-    wt::RunResult Uninstall(std::vector<wt::Answer> answers = {}) {
-        return wt::RunAndAnswer("\"" + installDir_ + "\\uninstall.exe\"", std::move(answers),
-                                installDir_);
+    // Started as a double click starts it: its own quoted path, its folder as current one;
+    // a deployment tool adds its switches.
+    wt::RunResult Uninstall(std::vector<wt::Answer> answers = {}, const std::string& switches = "") {
+        return wt::RunAndAnswer("\"" + installDir_ + "\\uninstall.exe\"" + switches,
+                                std::move(answers), installDir_);
+    }
+
+    // A log beside the test program, off drive C: and out of the listings.
+    static std::string LogFile(const std::string& name) {
+        char self[MAX_PATH];
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::string path = self;
+        path = path.substr(0, path.find_last_of('\\') + 1) + name;
+        DeleteFileA(path.c_str());
+        return path;
     }
 
     static std::string WorkingCopy() { return wt::TempDir() + "\\VORNAuninstall.exe"; }
 
     // Exactly the entries of before under gone disappeared, and on the drive nothing but the
-    // working copy appeared.
+    // working copy appeared, and movedAside originals a quiet phase one ran from.
     static void ExpectOnlyChanges(const Snapshot& before, const Snapshot& after,
-                                  const std::vector<std::string>& gone) {
+                                  const std::vector<std::string>& gone, size_t movedAside = 0) {
         ASSERT_GT(before.files.size(), 1000u);  // the listings cover the prefix
         ASSERT_GT(before.registry.size(), 10000u);
         EXPECT_EQ(Minus(before.files, after.files), Under(before.files, gone));
         EXPECT_EQ(Minus(before.registry, after.registry), Under(before.registry, gone));
         EXPECT_EQ(Minus(after.registry, before.registry), std::vector<std::string>{});
         std::vector<std::string> added = Minus(after.files, before.files);
-        ASSERT_EQ(added.size(), 1u) << ::testing::PrintToString(added);
-        EXPECT_EQ(Fold(added[0]), Fold(WorkingCopy()));
+        ASSERT_EQ(added.size(), 1u + movedAside) << ::testing::PrintToString(added);
+        for (const std::string& path : added)
+            EXPECT_EQ(Fold(path).find(Fold(WorkingCopy())), 0u) << path;
     }
 
     SampleInstaller installer_;
@@ -129,6 +145,7 @@ TEST_F(UninstallRun, ConfirmedRunRemovesExactlyTheApplication) {
 
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_TRUE(run.endedFirst);  // phase one did not wait
     EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     ExpectOnlyChanges(before, TakeSnapshot(true), AppParts());
     EXPECT_TRUE(wt::Exists(vendorDir_ + "\\Other App\\other.exe"));
@@ -276,6 +293,150 @@ TEST_F(UninstallRun, ListsOfSeveralNamesWithBlanksAndEmptyNames) {
     gone.push_back(installer_.ProgramsDir() + "\\Sample Tools\\");
     gone.push_back(installer_.DesktopDir() + "\\Sample Tools.lnk");
     ExpectOnlyChanges(before, TakeSnapshot(false), gone);
+}
+
+std::vector<std::string> ReadLog(const std::string& path) {
+    std::string text = wt::ReadTextFile(path), line;
+    std::vector<std::string> lines;
+    for (char c : text) {
+        if (c == '\n') {
+            lines.push_back(line);
+            line.clear();
+        } else if (c != '\r') {
+            line += c;
+        }
+    }
+    return lines;
+}
+
+// The line that holds text, or "".
+std::string Find(const std::vector<std::string>& lines, const std::string& text) {
+    for (const std::string& line : lines)
+        if (line.find(text) != std::string::npos) return line;
+    return "";
+}
+
+// Deployment tools start the uninstall string with a quiet switch and judge the outcome by
+// the exit code of the process they started: no box, that process ends only with the whole
+// uninstall, its code tells the truth.
+TEST_F(UninstallRun, QuietRunsShowNoBoxAndEndWithTheirOutcome) {
+    for (const char* quiet : {" /S", " /SILENT", " /VERYSILENT", " /quiet", " /qn"}) {
+        SCOPED_TRACE(quiet);
+        ASSERT_NO_FATAL_FAILURE(Install());
+        Snapshot before = TakeSnapshot(false);
+        wt::RunResult run = Uninstall({}, quiet);
+        EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_FALSE(run.endedFirst);
+        // uninstall.exe too: the waiting original moved out beside the working copy.
+        ExpectOnlyChanges(before, TakeSnapshot(false), AppParts(), 1);
+        for (const std::string& name : wt::ListTree(wt::TempDir()))
+            if (name.find("VORNAuninstall.exe") == 0)
+                DeleteFileA((wt::TempDir() + "\\" + name).c_str());
+    }
+
+    struct Case {
+        const char* what;
+        DWORD exitCode;
+    };
+    for (const Case& c : {Case{"running", 2013}, Case{"held", 2011}, Case{"no conf.xml", 2010}}) {
+        SCOPED_TRACE(c.what);
+        installer_.Remove();
+        ASSERT_NO_FATAL_FAILURE(Install());
+        std::unique_ptr<wt::RunningProgram> helper;
+        std::unique_ptr<wt::HeldFile> held;
+        if (c.exitCode == 2013) helper.reset(new wt::RunningProgram(installDir_, "SampleHelper.exe"));
+        if (c.exitCode == 2011) held.reset(new wt::HeldFile(installDir_ + "\\data\\cache.db"));
+        if (c.exitCode == 2010) DeleteFileA((installDir_ + "\\conf.xml").c_str());
+        wt::RunResult run = Uninstall({}, " /S");
+        EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_FALSE(run.endedFirst);
+        EXPECT_TRUE(wt::Exists(installDir_ + "\\uninstall.exe"));
+        EXPECT_TRUE(wt::UninstallKeyExists(HKEY_LOCAL_MACHINE, "SampleApp"));
+        EXPECT_TRUE(wt::Exists(installDir_ + "\\data\\cache.db"));
+    }
+}
+
+// Started from a folder of the user's, phase two refuses it: 2012, and nothing goes.
+TEST_F(UninstallRun, QuietRunInAUsersFolderEndsWith2012) {
+    const std::string documents = wt::ShellFolder("Personal");
+    installDir_ = documents;
+    installer_.Track(documents + "\\uninstall.exe");
+    installer_.Track(documents + "\\conf.xml");
+    wt::CopyUninstall(documents, "uninstall.exe");
+    wt::WriteTextFile(documents + "\\conf.xml", ConfXml(DefaultLists()));
+    wt::WriteTextFile(documents + "\\letter.doc", "the user's");
+    installer_.Track(documents + "\\letter.doc");
+    wt::RunResult run = Uninstall({}, " /S");
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
+    EXPECT_EQ(run.exitCode, 2012u);
+    EXPECT_EQ(wt::ReadTextFile(documents + "\\letter.doc"), "the user's");
+}
+
+// The log a help desk reads: its head, a line per item, and a last line that agrees with the
+// exit code and the boxes.
+TEST_F(UninstallRun, TheLogTellsWhatHappenedToEachItem) {
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string log = LogFile("quiet.log");
+    wt::RunResult run = Uninstall({}, " /S \"/LOG=" + log + "\"");
+    ASSERT_EQ(run.exitCode, 0u);
+    std::vector<std::string> lines = ReadLog(log);
+    ASSERT_GT(lines.size(), 10u);
+    EXPECT_NE(lines[0].find("\tINFO\tuninstall 1.1.0, quiet"), std::string::npos) << lines[0];
+    EXPECT_EQ(lines[0].size(), strlen("2026-12-07 12:00:00.000\tINFO\tuninstall 1.1.0, quiet"));
+    for (const char* head : {"\tcommand line: ", "\tuser: ", "\tWindows: ", "\ttemp directory: ",
+                             "\tinstallation directory: ", "\texecutable: SampleApp.exe,"})
+        EXPECT_NE(Find(lines, head), "") << head;
+    for (const std::string& item :
+         {"removed program group " + installer_.ProgramsDir() + "\\Sample App",
+          "removed desktop shortcut " + installer_.DesktopDir() + "\\Sample App.lnk",
+          "removed the installation directory " + installDir_,
+          std::string("removed the uninstall key HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
+                      "\\Uninstall\\SampleApp"),
+          std::string("removed the uninstall key HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion"
+                      "\\Uninstall\\SampleAppUser")})
+        EXPECT_NE(Find(lines, "\tINFO\t" + item), "") << item;
+    EXPECT_EQ(lines.back(), "RESULT\texit=0 removed=5 failed=0");
+
+    // A program of the application that is not listed keeps its file: the log names it.
+    ASSERT_NO_FATAL_FAILURE(Install());
+    wt::RunningProgram stray(installDir_ + "\\bin", "updater.exe");
+    run = Uninstall({}, " /S \"/LOG=" + log + "\"");
+    ASSERT_EQ(run.exitCode, 2011u);
+    lines = ReadLog(log);
+    EXPECT_NE(Find(lines, "\tERROR\tinstallation directory " + installDir_ + " not removed whole"),
+              "");
+    EXPECT_NE(Find(lines, "\tWARN\trunning from there: " + installDir_ + "\\bin\\updater.exe"), "");
+    EXPECT_NE(Find(lines, "\tERROR\t" + wt::Utf8(wt::Gbk("卸载失败  错误码:2011"))), "");
+    EXPECT_EQ(lines.back(), "RESULT\texit=2011 removed=2 failed=1");
+}
+
+// A dry run goes through every check and list, writes what a real run would remove, and
+// removes nothing: interactive, it shows one box at the end and no confirmation.
+TEST_F(UninstallRun, DryRunListsWhatARealRunWouldRemoveAndRemovesNothing) {
+    ASSERT_NO_FATAL_FAILURE(Install());
+    Snapshot before = TakeSnapshot(false);
+    const std::string log = LogFile("dry.log");
+    wt::RunResult run = Uninstall({}, " /DRYRUN \"/LOG=" + log + "\"");
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("模拟卸载完成，未删除任何文件\n" + log)});
+    ExpectOnlyChanges(before, TakeSnapshot(false), {});
+    std::vector<std::string> lines = ReadLog(log);
+    for (const std::string& item :
+         {"would remove program group " + installer_.ProgramsDir() + "\\Sample App",
+          "would remove desktop shortcut " + installer_.DesktopDir() + "\\Sample App.lnk",
+          "would remove the installation directory " + installDir_ + ": 300 files, 33 directories",
+          std::string("would remove the uninstall key HKLM\\SOFTWARE")})
+        EXPECT_NE(Find(lines, item), "") << item;
+    EXPECT_EQ(lines.back(), "RESULT\texit=1 removed=5 failed=0");
+
+    // Quiet, it ends with the code the real run would: here a listed program runs.
+    wt::RunningProgram helper(installDir_, "SampleHelper.exe");
+    run = Uninstall({}, " /S /DRYRUN \"/LOG=" + log + "\"");
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
+    EXPECT_EQ(run.exitCode, 2013u);
+    EXPECT_EQ(ReadLog(log).back(), "RESULT\texit=2013 removed=0 failed=0");
 }
 
 }  // namespace

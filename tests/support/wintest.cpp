@@ -326,14 +326,22 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
 
     Answerer answerer(std::move(answers), [job](DWORD pid) { return InJob(job, pid); }, onBox);
     DWORD began = GetTickCount();
+    bool startedEnded = false;
     for (;;) {
         // A process showing a box cannot end before the box is answered, so once none is
         // left every box of the run has been seen.
         answerer.Poll(result.boxes);
+        // Whether the started process has ended is asked before the job is counted, so that
+        // a count taken after its end tells whether others run on.
+        bool ended = WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0;
         JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting{};
         QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
                                   sizeof(accounting), nullptr);
         result.processes = accounting.TotalProcesses;
+        if (ended && !startedEnded) {
+            startedEnded = true;
+            result.endedFirst = accounting.ActiveProcesses > 0;
+        }
         if (accounting.ActiveProcesses == 0) break;
         // At the timeout the job is ended; ten seconds more for its processes to go.
         if (GetTickCount() - began > timeoutMs + (result.timedOut ? 10000 : 0)) {

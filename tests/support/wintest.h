@@ -34,6 +34,7 @@ struct RunResult {
     DWORD pid = 0;              // of the process started
     DWORD processes = 0;        // it and every process it started
     double seconds = 0;         // from just before the start until the last of them ended
+    bool endedFirst = false;    // the process started ended while others it started ran on
     bool timedOut = false;
 };
 

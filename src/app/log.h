@@ -1,0 +1,42 @@
+// The run's log, asked for with /LOG: one UTF-8 line per event,
+// "YYYY-MM-DD hh:mm:ss.mmm<TAB>LEVEL<TAB>text". Without /LOG nothing is written anywhere.
+#pragma once
+#include "base/text.h"
+
+enum class LogLevel { Info, Warn, Error };
+
+// Opens the log at path for appending, or with createNew only as a file that did not exist
+// (a name of our own choosing in the temp directory, where a planted link must not be
+// written through). 1 on success.
+int OpenLog(const char* path, bool createNew);
+// Opens a new log in folder, named after the date and time. 1 on success.
+int OpenNewLog(const char* folder);
+bool Logging();
+const char* LogPath();  // the log's full path, "" when there is none
+
+// One line of the log, written when it goes. ANSI text is taken in the system's code page.
+class LogLine {
+public:
+    explicit LogLine(LogLevel level = LogLevel::Info);
+    ~LogLine();
+    LogLine(const LogLine&) = delete;
+    LogLine& operator=(const LogLine&) = delete;
+    LogLine& operator<<(const char* ansi);
+    LogLine& operator<<(const wchar_t* text);
+    LogLine& operator<<(unsigned long long number);
+
+private:
+    LogLevel level_;
+    bool active_;
+    WidePath text_;
+};
+
+// "error N: the system's text for it", for a line of the log.
+const char* SystemMessage(unsigned long code);
+
+// What the run removed and failed to remove, item by item (groups, shortcuts, the
+// installation directory, keys), for the log's last line, which has no time or level:
+// "RESULT<TAB>exit=N removed=K failed=F".
+void CountRemoved();
+void CountFailed();
+void LogResult(unsigned long exitCode);
