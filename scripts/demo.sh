@@ -8,7 +8,10 @@
 #   ./scripts/demo.sh --interactive   with $DISPLAY set: you answer the boxes yourself
 #   --keep                            keep the prefix (build/demo-prefix) afterwards
 #
-# Exit code 0 when nothing of the sample application is left, 1 otherwise.
+# After the interactive run it installs the application again and removes it as a deployment
+# tool would: quietly (/S), with a log, and shows the exit code and the log.
+#
+# Exit code 0 when nothing of the sample application is left after either run, 1 otherwise.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -57,43 +60,49 @@ desktop=$(unix_path "$desktop_win")
 uninstall_key='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\SampleApp'
 user_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\SampleAppUser'
 
-mkdir -p "$app"
-cp "$uninstall_exe" "$app/uninstall.exe"
-cp demo/conf.xml "$app/conf.xml"
-put() { mkdir -p "$(dirname "$app/$1")"; echo "sample application file $1" > "$app/$1"; }
-for f in SampleApp.exe SampleHelper.exe readme.txt license.txt; do put "$f"; done
-for i in $(seq -w 1 30); do put "bin/module$i.dll"; done
-for p in 1 2 3 4; do
-  for i in $(seq -w 1 15); do put "plugins/plugin$p/part$i.bin"; done
-  for i in $(seq -w 1 10); do put "plugins/plugin$p/res/image$i.png"; done
-done
-for m in $(seq -w 1 10); do for i in $(seq -w 1 12); do put "data/maps/m$m/tile$i.dat"; done; done
-put data/cache.db
-put data/index.db
-for i in $(seq -w 1 20); do put "docs/topic$i.html"; put "docs/images/figure$i.png"; done
-put 数据/说明.txt
-put a/b/c/d/e/f/deep.txt
-mkdir -p "$app/logs"
-chmod a-w "$app/license.txt" "$app"/bin/module?[05].dll "$app"/data/maps/*/tile12.dat
-# Wine's attrib takes one attribute per call (+h +s sets only s).
-set_attributes='attrib +h data\cache.db & attrib +s data\cache.db & attrib +s data\index.db'
-set_attributes+=' & attrib +h data\maps\m01\tile12.dat'
-(cd "$app" && wine cmd /c "$set_attributes" >/dev/null 2>&1)
-
-mkdir -p "$group" "$desktop"
-for s in 'Sample App' 'Uninstall Sample App' 'Readme'; do
-  echo "[shortcut to $app_win\\SampleApp.exe]" > "$group/$s.lnk"
-done
-echo "[shortcut to $app_win\\SampleApp.exe]" > "$desktop/Sample App.lnk"
-
 add_key() {  # KEY DISPLAYNAME [/reg:32]
   wine reg add "$1" /v DisplayName /d "$2" /f ${3:-} >/dev/null 2>&1
   wine reg add "$1" /v UninstallString /d "\"$app_win\\uninstall.exe\"" /f ${3:-} >/dev/null 2>&1
+  wine reg add "$1" /v QuietUninstallString /d "\"$app_win\\uninstall.exe\" /S" /f ${3:-} \
+    >/dev/null 2>&1
+  wine reg add "$1" /v DisplayVersion /d 1.0 /f ${3:-} >/dev/null 2>&1
   wine reg add "$1" /v Publisher /d 'Sample Vendor' /f ${3:-} >/dev/null 2>&1
 }
-add_key "$uninstall_key" 'Sample App' /reg:32
-add_key "$user_key" 'Sample App (user)'
-wineserver -w
+put() { mkdir -p "$(dirname "$app/$1")"; echo "sample application file $1" > "$app/$1"; }
+install_sample() {
+  mkdir -p "$app"
+  cp "$uninstall_exe" "$app/uninstall.exe"
+  cp demo/conf.xml "$app/conf.xml"
+  for f in SampleApp.exe SampleHelper.exe readme.txt license.txt; do put "$f"; done
+  for i in $(seq -w 1 30); do put "bin/module$i.dll"; done
+  for p in 1 2 3 4; do
+    for i in $(seq -w 1 15); do put "plugins/plugin$p/part$i.bin"; done
+    for i in $(seq -w 1 10); do put "plugins/plugin$p/res/image$i.png"; done
+  done
+  for m in $(seq -w 1 10); do for i in $(seq -w 1 12); do put "data/maps/m$m/tile$i.dat"; done; done
+  put data/cache.db
+  put data/index.db
+  for i in $(seq -w 1 20); do put "docs/topic$i.html"; put "docs/images/figure$i.png"; done
+  put 数据/说明.txt
+  put a/b/c/d/e/f/deep.txt
+  mkdir -p "$app/logs"
+  chmod a-w "$app/license.txt" "$app"/bin/module?[05].dll "$app"/data/maps/*/tile12.dat
+  # Wine's attrib takes one attribute per call (+h +s sets only s).
+  set_attributes='attrib +h data\cache.db & attrib +s data\cache.db & attrib +s data\index.db'
+  set_attributes+=' & attrib +h data\maps\m01\tile12.dat'
+  (cd "$app" && wine cmd /c "$set_attributes" >/dev/null 2>&1)
+
+  mkdir -p "$group" "$desktop"
+  for s in 'Sample App' 'Uninstall Sample App' 'Readme'; do
+    echo "[shortcut to $app_win\\SampleApp.exe]" > "$group/$s.lnk"
+  done
+  echo "[shortcut to $app_win\\SampleApp.exe]" > "$desktop/Sample App.lnk"
+
+  add_key "$uninstall_key" 'Sample App' /reg:32
+  add_key "$user_key" 'Sample App (user)'
+  wineserver -w
+}
+install_sample
 
 key_exists() { wine reg query "$1" ${2:-} >/dev/null 2>&1; }
 files=$(find "$app" -type f | wc -l)
@@ -150,8 +159,6 @@ else
 fi
 
 # ---- What is left ------------------------------------------------------------------------
-echo
-echo "== Left of the sample application =="
 left=0
 report_left() {  # UNIX-PATH WINDOWS-PATH
   [ -e "$1" ] || return 0
@@ -159,16 +166,41 @@ report_left() {  # UNIX-PATH WINDOWS-PATH
   echo "  left: $2 ($(find "$1" | wc -l) entries)"
   find "$1" -mindepth 1 -printf '%P\n' | sed -n '1,20s/^/    /p'
 }
-report_left "$app" "$app_win"
-report_left "$group" "$programs_win\\Sample App"
-report_left "$desktop/Sample App.lnk" "$desktop_win\\Sample App.lnk"
-key_exists "$uninstall_key" /reg:32 && { left=1; echo "  left: $uninstall_key (32-bit view)"; }
-key_exists "$user_key" && { left=1; echo "  left: $user_key"; }
-[ -d "$(dirname "$app")" ] &&
-  echo "  (the vendor folder ${app_win%\\*} stays: it is not the installation directory)"
-wc=$(find "$prefix/drive_c" -iname VORNAuninstall.exe -print -quit)
-[ -n "$wc" ] && echo "  (the working copy $(winepath -w "$wc" 2>/dev/null) stays, as documented)"
-if [ $left = 0 ]; then
-  echo "  nothing: files, group, shortcut and keys are gone"
+report_leftovers() {
+  echo
+  echo "== Left of the sample application =="
+  local before=$left
+  left=0
+  report_left "$app" "$app_win"
+  report_left "$group" "$programs_win\\Sample App"
+  report_left "$desktop/Sample App.lnk" "$desktop_win\\Sample App.lnk"
+  key_exists "$uninstall_key" /reg:32 && { left=1; echo "  left: $uninstall_key (32-bit view)"; }
+  key_exists "$user_key" && { left=1; echo "  left: $user_key"; }
+  [ -d "$(dirname "$app")" ] &&
+    echo "  (the vendor folder ${app_win%\\*} stays: it is not the installation directory)"
+  local wc
+  wc=$(find "$prefix/drive_c" -iname VORNAuninstall.exe -print -quit)
+  [ -n "$wc" ] && echo "  (the working copy $(winepath -w "$wc" 2>/dev/null) stays, as documented)"
+  [ $left = 0 ] && echo "  nothing: files, group, shortcut and keys are gone"
+  left=$((left | before))
+}
+report_leftovers
+
+# ---- A quiet uninstall, as a deployment tool runs it --------------------------------------
+if [ $interactive = 0 ]; then
+  install_sample
+  wineserver -w
+  log_win=Z:${run//\//\\}\\quiet.log
+  echo
+  echo "== Quiet uninstall: \"$app_win\\uninstall.exe\" /S /LOG=$log_win =="
+  (cd "$prefix/drive_c" &&
+   "${cp936[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+     'wine "$0" -- "$1" /S "$2"; s=$?; wineserver -w; exit $s' \
+     "$robot" "$app_win\\uninstall.exe" "/LOG=$log_win") > "$run/quiet.txt" || true
+  echo "  boxes shown: $(grep -c '^box' "$run/quiet.txt" || true)"
+  echo "  exit code: $(tr -d '\r' < "$run/quiet.txt" | sed -n 's/^exit //p')"
+  echo "  the log:"
+  sed 's/^/    /' "$run/quiet.log"
+  report_leftovers
 fi
 exit $left
