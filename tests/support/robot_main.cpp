@@ -2,7 +2,8 @@
 //   robot.exe [--answers ok,cancel,close,...] [--shots DIR] [--timeout SECONDS] -- COMMAND
 // runs the command and waits for it and every process it starts, prints one line per box
 // ("box N: caption | text | buttons", UTF-8), optionally saves each box as DIR\box-N.bmp
-// before answering it, then prints "exit CODE", "processes N" (it and those it started) and
+// before answering it (and the progress window, once it shows, as DIR\progress.bmp), then
+// prints "exit CODE", "processes N" (it and those it started) and
 // "elapsed SECONDS" (from the start to the end of the last of them), and exits with the
 // started process's exit code (124 after the timeout, default 120 s).
 #include <stdio.h>
@@ -13,10 +14,10 @@
 
 namespace {
 
-bool SaveShot(HWND box, const std::string& path) {
+bool SaveShot(HWND box, const std::string& path, DWORD settleMs = 200) {
     // Let the box paint itself completely before it is taken.
     RedrawWindow(box, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    Sleep(200);
+    Sleep(settleMs);
     RECT r;
     if (!GetWindowRect(box, &r)) return false;
     int width = r.right - r.left, height = r.bottom - r.top;
@@ -52,6 +53,20 @@ bool SaveShot(HWND box, const std::string& path) {
     fwrite(&info, sizeof(info), 1, file);
     fwrite(pixels.data(), 1, pixels.size(), file);
     return fclose(file) == 0;
+}
+
+// Takes a picture of the progress window once it has shown for a moment, until stop is set.
+DWORD WINAPI ShootProgress(void* parameter) {
+    const std::string& path = *static_cast<const std::string*>(parameter);
+    for (int i = 0; i < 12000; ++i) {
+        HWND window = FindWindowA("UninstallProgress", nullptr);
+        if (window && IsWindowVisible(window)) {
+            SaveShot(window, path, 100);  // it shows for as long as the removal takes
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 0;
 }
 
 int Usage() {
@@ -92,6 +107,9 @@ int main(int argc, char** argv) {
     if (i >= argc || !dashes) return Usage();
     std::string command = dashes + 4;
     if (!shots.empty()) wt::MakeDirs(shots);
+    const std::string progressShot = shots + "\\progress.bmp";
+    if (!shots.empty()) CloseHandle(CreateThread(nullptr, 0, ShootProgress,
+                                                 const_cast<std::string*>(&progressShot), 0, nullptr));
 
     int count = 0;
     wt::RunResult result = wt::RunAndAnswer(

@@ -440,8 +440,105 @@ bool RunningProgram::IsRunning() const {
 
 DWORD RunningProgram::pid() const { return pi_.dwProcessId; }
 
-HeldFile::HeldFile(const std::string& path) {
-    pi_ = StartSleeper(SleeperExe(), "--hold \"" + path + "\" 600000");
+HeldFile::HeldFile(const std::string& path, DWORD lifetimeMs) {
+    pi_ = StartSleeper(SleeperExe(), "--hold \"" + path + "\" " + std::to_string(lifetimeMs));
+}
+
+struct WindowWatcher::State {
+    std::string className;
+    volatile LONG seen = 0, showing = 0;
+    HANDLE stop = nullptr, thread = nullptr;
+
+    static DWORD WINAPI Run(void* parameter) {
+        State* state = static_cast<State*>(parameter);
+        do {
+            HWND window = FindWindowA(state->className.c_str(), nullptr);
+            LONG visible = window && IsWindowVisible(window);
+            InterlockedExchange(&state->showing, visible);
+            if (visible) InterlockedExchange(&state->seen, 1);
+        } while (WaitForSingleObject(state->stop, 10) == WAIT_TIMEOUT);
+        return 0;
+    }
+};
+
+WindowWatcher::WindowWatcher(const char* className) : state_(new State) {
+    state_->className = className;
+    state_->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    state_->thread = CreateThread(nullptr, 0, State::Run, state_, 0, nullptr);
+}
+
+WindowWatcher::~WindowWatcher() {
+    SetEvent(state_->stop);
+    WaitForSingleObject(state_->thread, INFINITE);
+    CloseHandle(state_->thread);
+    CloseHandle(state_->stop);
+    delete state_;
+}
+
+bool WindowWatcher::Seen() const { return state_->seen != 0; }
+bool WindowWatcher::Showing() const { return state_->showing != 0; }
+
+// ---- Restart ------------------------------------------------------------------------------
+namespace {
+
+const char kSessionManager[] = "System\\CurrentControlSet\\Control\\Session Manager";
+const char kPending[] = "PendingFileRenameOperations";
+
+}  // namespace
+
+std::vector<std::string> PendingDeletes() {
+    std::vector<std::string> paths;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return paths;
+    std::vector<char> data(65536);
+    DWORD size = static_cast<DWORD>(data.size()), type = 0;
+    if (RegQueryValueExA(key, kPending, nullptr, &type, reinterpret_cast<BYTE*>(data.data()),
+                         &size) == ERROR_SUCCESS &&
+        type == REG_MULTI_SZ) {
+        // Pairs of source and target; an empty target means: delete the source.
+        for (size_t at = 0; at < size && data[at];) {
+            std::string source = &data[at];
+            at += source.size() + 1;
+            std::string target = at < size ? &data[at] : "";
+            at += target.size() + 1;
+            if (target.empty()) paths.push_back(source.substr(source.find(':') - 1));
+        }
+    }
+    RegCloseKey(key);
+    return paths;
+}
+
+void RestartPrefix() {
+    std::string line = "wineboot.exe -r";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return;
+    WaitForSingleObject(process.hProcess, 60000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+SchedulingBlocked::SchedulingBlocked() {
+    HKEY key = nullptr;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    &key, nullptr);
+    DWORD blocked = 1;
+    RegSetValueExA(key, kPending, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&blocked),
+                   sizeof(blocked));
+    RegCloseKey(key);
+}
+
+SchedulingBlocked::~SchedulingBlocked() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_ALL_ACCESS, &key) !=
+        ERROR_SUCCESS)
+        return;
+    RegDeleteValueA(key, kPending);
+    RegCloseKey(key);
 }
 
 HeldFile::~HeldFile() { StopProcess(pi_); }

@@ -93,13 +93,40 @@ private:
 };
 
 // Holds a file open in another process without FILE_SHARE_DELETE until destroyed.
+// (or until lifetimeMs have passed).
 class HeldFile {
 public:
-    explicit HeldFile(const std::string& path);
+    explicit HeldFile(const std::string& path, DWORD lifetimeMs = 600000);
     ~HeldFile();
 
 private:
     PROCESS_INFORMATION pi_{};
+};
+
+// Watches, on a thread of its own until destroyed, for a visible window of a class.
+class WindowWatcher {
+public:
+    explicit WindowWatcher(const char* className);
+    ~WindowWatcher();
+    bool Seen() const;    // since the watch began
+    bool Showing() const; // now
+
+private:
+    struct State;
+    State* state_;
+};
+
+// ---- Restart ------------------------------------------------------------------------------
+// The paths the system will delete at the next restart (PendingFileRenameOperations).
+std::vector<std::string> PendingDeletes();
+// Restarts the prefix as a reboot would (wineboot -r): pending deletes are carried out.
+void RestartPrefix();
+// For the scope, no removal can be scheduled for the next restart, as for a user without
+// administrator rights: the value that lists them holds a type the system cannot append to.
+class SchedulingBlocked {
+public:
+    SchedulingBlocked();
+    ~SchedulingBlocked();
 };
 
 // ---- Files -------------------------------------------------------------------------------
