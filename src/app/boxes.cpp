@@ -33,6 +33,8 @@ void InitAppTitle() {
     g_title[length] = '\0';
 }
 
+const char* AppTitle() { return g_title; }
+
 void SetBoxMode(bool quiet, bool dryRun) {
     g_quiet = quiet;
     g_dryRun = dryRun;
@@ -65,6 +67,11 @@ void ReportFailure(const char* prefix, const char* detail, unsigned long exitCod
 
 void ReportFailure(const char* prefix, const char* code) {
     ReportFailure(prefix, code, strtoul(code, nullptr, 10));
+}
+
+void ShowRestartNeeded() {
+    g_exitCode = EXIT_RESTART_NEEDED;
+    ShowMessage(MSG_RESTART);
 }
 
 unsigned long FailureExitCode() { return g_exitCode; }

@@ -5,6 +5,7 @@
 
 // The caption of every box: the executable's file name without its extension.
 void InitAppTitle();
+const char* AppTitle();
 // quiet: no box at all. dryRun: no box but the dry run's last one.
 void SetBoxMode(bool quiet, bool dryRun);
 
@@ -18,7 +19,10 @@ int ConfirmUninstall();
 void ReportFailure(const char* prefix, const char* detail, unsigned long exitCode);
 // The same for a failure that a code names: its number is the exit code.
 void ReportFailure(const char* prefix, const char* code);
-// EXIT_SUCCEEDED, or the exit code of the last failure reported.
+// The last box of a run that removed all it could and left the rest to the next restart;
+// a quiet run ends with EXIT_RESTART_NEEDED.
+void ShowRestartNeeded();
+// EXIT_SUCCEEDED, the exit code of the last failure reported, or EXIT_RESTART_NEEDED.
 unsigned long FailureExitCode();
 // The dry run's one box: it removed nothing, and where its log lies.
 void ShowDryRunDone(const char* logPath);

@@ -13,6 +13,12 @@
 #define MSG_DRY_RUN                                                                         \
     "\xC4\xA3\xC4\xE2\xD0\xB6\xD4\xD8\xCD\xEA\xB3\xC9\xA3\xAC\xCE\xB4\xC9\xBE\xB3\xFD\xC8\xCE\xBA\xCE" \
     "\xCE\xC4\xBC\xFE"
+// "正在卸载，请稍候..." (uninstalling, please wait), in the progress window
+#define MSG_REMOVING "\xD5\xFD\xD4\xDA\xD0\xB6\xD4\xD8\xA3\xAC\xC7\xEB\xC9\xD4\xBA\xF2..."
+// "卸载完成，部分文件将在重新启动计算机后删除" (done; some files go when the computer restarts)
+#define MSG_RESTART                                                                         \
+    "\xD0\xB6\xD4\xD8\xCD\xEA\xB3\xC9\xA3\xAC\xB2\xBF\xB7\xD6\xCE\xC4\xBC\xFE\xBD\xAB\xD4\xDA" \
+    "\xD6\xD8\xD0\xC2\xC6\xF4\xB6\xAF\xBC\xC6\xCB\xE3\xBB\xFA\xBA\xF3\xC9\xBE\xB3\xFD"
 // "卸载失败  请先关闭程序: "
 #define MSG_CLOSE_PROGRAM \
     "\xD0\xB6\xD4\xD8\xCA\xA7\xB0\xDC  \xC7\xEB\xCF\xC8\xB9\xD8\xB1\xD5\xB3\xCC\xD0\xF2: "
@@ -35,3 +41,4 @@
 // listed program runs (nothing was removed).
 #define EXIT_SUCCEEDED 0
 #define EXIT_PROGRAM_RUNNING 2013
+#define EXIT_RESTART_NEEDED 3010  // what installers report when a restart finishes the job

@@ -129,7 +129,10 @@ int uninstall::RunUninstall() {
         return 0;
     }
     RemoveUninstallEntries();
-    if (!m_switches.dryRun) ShowMessage(MSG_SUCCEEDED);
+    if (m_restartNeeded)
+        ShowRestartNeeded();
+    else if (!m_switches.dryRun)
+        ShowMessage(MSG_SUCCEEDED);
     return 1;
 }
 

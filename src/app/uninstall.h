@@ -29,6 +29,7 @@ public:
 
     Switches m_switches;
     bool m_handedOff = false;  // phase one started phase two, which ends the run
+    bool m_restartNeeded = false;  // some of the installation directory goes at restart
     unsigned long m_copyExitCode = 0;  // phase two's, where a quiet phase one waited for it
 
     void LogLists() const;

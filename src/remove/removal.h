@@ -15,11 +15,18 @@ DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles 
                  TreeReport* report = nullptr);
 
 // What a DeleteTree did, or with countOnly would do (it then removes nothing): the files
-// (links among them) and directories removed, and the first path that could not be.
+// (links among them) and directories removed, and the first path that could not be. With
+// atRestart, what cannot be removed is scheduled for removal at the next restart (deepest
+// first, the directories above it after it) and the walk goes on; only a path that cannot
+// even be scheduled fails it. progress, when given, follows the walk.
+class ProgressWindow;
 struct TreeReport {
     bool countOnly = false;
+    bool atRestart = false;
+    ProgressWindow* progress = nullptr;
     unsigned long files = 0;
     unsigned long directories = 0;
+    unsigned long scheduled = 0;
     WidePath failed;  // in the literal form
 };
 

@@ -6,6 +6,7 @@
 #include <wchar.h>
 
 #include "app/log.h"
+#include "app/progress.h"
 #include "app/uninstall.h"
 #include "base/handles.h"
 #include "base/names.h"
@@ -37,14 +38,50 @@ bool IsListed(const wchar_t* name, const wchar_t* const* names) {
     return false;
 }
 
-// The code of one step on path, counted in report when it succeeded and kept as the first
-// failure when not.
-DWORD Counted(DWORD code, const WidePath& path, bool directory, TreeReport& report) {
-    if (code == ERROR_SUCCESS)
-        ++(directory ? report.directories : report.files);
-    else if (report.failed.Length() == 0)
-        report.failed.Append(path);
+// The first path that could not be removed.
+DWORD Failed(DWORD code, const WidePath& path, TreeReport& report) {
+    if (report.failed.Length() == 0) report.failed.Append(path);
     return code;
+}
+
+// The code of one step on path: counted when it succeeded; when it failed and the report
+// asks so, the path goes at the next restart instead, but for a link (what the system would
+// do with a link then is not ours to know).
+DWORD Counted(DWORD code, const WidePath& path, bool directory, bool link, TreeReport& report) {
+    if (code == ERROR_SUCCESS) {
+        ++(directory ? report.directories : report.files);
+        if (report.progress) report.progress->SetDone(report.files + report.directories);
+        return code;
+    }
+    if (report.atRestart && !link && MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        ++report.scheduled;
+        PathForm<wchar_t> plain = PlainForm(path);
+        LogLine(LogLevel::Warn) << "goes at the next restart: " << plain.head << plain.rest << " ("
+                                << SystemMessage(code) << ")";
+        return ERROR_SUCCESS;
+    }
+    return Failed(code, path, report);
+}
+
+// Holds that outlast the two seconds of one delete draw on this, so that many held files do
+// not stall the run.
+DWORD g_retryBudgetMs = 10000;
+
+// One removal step on path, run again while the system says someone holds the entry (a
+// virus scanner or the shell, for a moment) for about two seconds. Counting only, nothing
+// runs.
+template <typename Step>
+DWORD Remove(const WidePath& path, bool directory, bool link, TreeReport& report, Step step) {
+    DWORD code = report.countOnly ? ERROR_SUCCESS : step();
+    for (DWORD wait = 100, waited = 0;
+         (code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED) && waited < 2000 &&
+         g_retryBudgetMs >= wait;
+         waited += wait, wait = wait < 400 ? wait * 2 : 500) {
+        Sleep(wait);
+        g_retryBudgetMs -= wait;
+        code = step();
+    }
+    return Counted(code, path, directory, link, report);
 }
 
 DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
@@ -65,7 +102,6 @@ DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFile
         keepDir = true;
         return ERROR_SUCCESS;
     }
-    const bool counting = report.countOnly;
     do {
         const wchar_t* name = entry.cFileName;
         if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) continue;
@@ -81,22 +117,25 @@ DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFile
         if (!dir.Join(name)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD code;
         if (link)
-            code = Counted(counting ? ERROR_SUCCESS : RemoveLink(dir, attributes), dir, false,
-                           report);
+            code = Remove(dir, false, true, report, [&] { return RemoveLink(dir, attributes); });
         else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             code = DeleteDirectory(dir, true, nullptr, report);
         else
-            code = Counted(counting ? ERROR_SUCCESS : DeleteTreeFile(dir, attributes), dir,
-                           false, report);
+            code = Remove(dir, false, false, report,
+                          [&] { return DeleteTreeFile(dir, attributes); });
         dir.Truncate(length);
         if (code != ERROR_SUCCESS) return code;
     } while (FindNextFileW(search.get(), &entry));
     DWORD searchEnd = GetLastError();
-    return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : Counted(searchEnd, dir, true, report);
+    return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : Failed(searchEnd, dir, report);
 }
 
 DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
                       TreeReport& report) {
+    if (report.progress) {
+        PathForm<wchar_t> plain = PlainForm(dir);
+        report.progress->SetFolder(plain.head, plain.rest);
+    }
     bool keepDir = false;
     DWORD code = DeleteContents(dir, recurse, lastFiles, keepDir, report);
     if (code != ERROR_SUCCESS || keepDir) return code;
@@ -104,16 +143,19 @@ DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFil
     for (; lastFiles && *lastFiles; ++lastFiles) {
         if (!dir.Join(*lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD attributes = GetFileAttributesW(dir);
+        // Not tried again: the uninstaller that a quiet run started waits in here, and moves
+        // out (or goes at the next restart) when nothing else is left.
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
             code = Counted(report.countOnly ? ERROR_SUCCESS : DeleteTreeFile(dir, attributes), dir,
-                           false, report);
+                           false, false, report);
         dir.Truncate(length);
         if (code != ERROR_SUCCESS) return code;
     }
-    if (report.countOnly) return Counted(ERROR_SUCCESS, dir, true, report);
-    if (!SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL)) return Counted(GetLastError(), dir, true, report);
-    if (!RemoveDirectoryW(dir)) return Counted(GetLastError(), dir, true, report);
-    return Counted(ERROR_SUCCESS, dir, true, report);
+    return Remove(dir, true, false, report, [&]() -> DWORD {
+        return SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL) && RemoveDirectoryW(dir)
+                   ? ERROR_SUCCESS
+                   : GetLastError();
+    });
 }
 
 // text in the ANSI code page, appended in UTF-16.
@@ -221,8 +263,8 @@ DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles,
                                        nullptr, 0));
     if (search.valid() && (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
         IsLinkReparseTag(self.dwReserved0))
-        return Counted(counts.countOnly ? ERROR_SUCCESS : RemoveLink(literal, self.dwFileAttributes),
-                       literal, false, counts);
+        return Remove(literal, false, true, counts,
+                      [&] { return RemoveLink(literal, self.dwFileAttributes); });
     return DeleteDirectory(literal, recurse, lastFiles, counts);
 }
 
@@ -287,15 +329,31 @@ int uninstall::RemoveInstallDir() {
     // run again from the installation directory.
     static const wchar_t* const kUninstallerFiles[] = {L"" UNINSTALLER_FILE, L"" CONFIG_FILE,
                                                        nullptr};
+    TreeReport count;
+    count.countOnly = true;
+    DeleteTree(installDir, true, kUninstallerFiles, &count);
+    if (m_switches.dryRun) {
+        LogLine() << "would remove the installation directory " << installDir.text << ": "
+                  << count.files << " files, " << count.directories << " directories";
+        CountRemoved();
+        return 1;
+    }
+    ProgressWindow progress(count.files + count.directories, m_switches.quiet);
     TreeReport report;
-    report.countOnly = m_switches.dryRun;
+    report.progress = &progress;
     DWORD code = DeleteTree(installDir, true, kUninstallerFiles, &report);
     if (code != ERROR_SUCCESS && MoveAsideWaitingUninstaller(installDir)) {
         report.failed.Truncate(0);
         code = DeleteTree(installDir, true, kUninstallerFiles, &report);
     }
+    // What stays in use goes at the next restart, where we may arrange that; the rest goes now.
+    if (code != ERROR_SUCCESS) {
+        report.failed.Truncate(0);
+        report.atRestart = true;
+        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+    }
     // A directory that could not even be searched is still there: that is no success.
-    if (code == ERROR_SUCCESS && !m_switches.dryRun && PathExists(installDir, nullptr)) {
+    if (code == ERROR_SUCCESS && report.scheduled == 0 && PathExists(installDir, nullptr)) {
         code = ERROR_DIR_NOT_EMPTY;
         report.failed.Truncate(0);
     }
@@ -309,9 +367,17 @@ int uninstall::RemoveInstallDir() {
         CountFailed();
         return 0;
     }
-    LogLine() << (m_switches.dryRun ? "would remove " : "removed ") << "the installation directory "
-              << installDir.text << ": " << report.files << " files, " << report.directories
-              << " directories";
+    if (report.scheduled > 0) {
+        LogLine(LogLevel::Warn) << "the installation directory " << installDir.text << ": "
+                                << report.files << " files and " << report.directories
+                                << " directories removed, " << report.scheduled
+                                << " entries go at the next restart";
+        LogProgramsInside(installDir);
+        m_restartNeeded = true;
+    } else {
+        LogLine() << "removed the installation directory " << installDir.text << ": "
+                  << report.files << " files, " << report.directories << " directories";
+    }
     CountRemoved();
     return 1;
 }

@@ -179,11 +179,13 @@ TEST_F(UninstallRun, ListedProgramRunningStopsBeforeAnythingIsRemoved) {
     EXPECT_TRUE(helper.IsRunning());
 }
 
+// Without the rights to leave the held file to the next restart, the run ends with 2011.
 TEST_F(UninstallRun, FileInUseKeepsTheKeysUntilASecondRunAfterItsRelease) {
     ASSERT_NO_FATAL_FAILURE(Install());
     Snapshot installed = TakeSnapshot(false);
     std::string heldPath = installDir_ + "\\data\\maps\\m05\\tile03.dat";
     {
+        wt::SchedulingBlocked noRights;
         wt::HeldFile held(heldPath);
         wt::RunResult run = Uninstall();
 
@@ -345,6 +347,7 @@ TEST_F(UninstallRun, QuietRunsShowNoBoxAndEndWithTheirOutcome) {
         ASSERT_NO_FATAL_FAILURE(Install());
         std::unique_ptr<wt::RunningProgram> helper;
         std::unique_ptr<wt::HeldFile> held;
+        wt::SchedulingBlocked noRights;
         if (c.exitCode == 2013) helper.reset(new wt::RunningProgram(installDir_, "SampleHelper.exe"));
         if (c.exitCode == 2011) held.reset(new wt::HeldFile(installDir_ + "\\data\\cache.db"));
         if (c.exitCode == 2010) DeleteFileA((installDir_ + "\\conf.xml").c_str());
@@ -399,17 +402,35 @@ TEST_F(UninstallRun, TheLogTellsWhatHappenedToEachItem) {
         EXPECT_NE(Find(lines, "\tINFO\t" + item), "") << item;
     EXPECT_EQ(lines.back(), "RESULT\texit=0 removed=5 failed=0");
 
-    // A program of the application that is not listed keeps its file: the log names it.
-    ASSERT_NO_FATAL_FAILURE(Install());
-    wt::RunningProgram stray(installDir_ + "\\bin", "updater.exe");
-    run = Uninstall({}, " /S \"/LOG=" + log + "\"");
-    ASSERT_EQ(run.exitCode, 2011u);
-    lines = ReadLog(log);
-    EXPECT_NE(Find(lines, "\tERROR\tinstallation directory " + installDir_ + " not removed whole"),
-              "");
-    EXPECT_NE(Find(lines, "\tWARN\trunning from there: " + installDir_ + "\\bin\\updater.exe"), "");
-    EXPECT_NE(Find(lines, "\tERROR\t" + wt::Utf8(wt::Gbk("卸载失败  错误码:2011"))), "");
-    EXPECT_EQ(lines.back(), "RESULT\texit=2011 removed=2 failed=1");
+    // A program of the application that is not listed keeps its file, which goes at the next
+    // restart; the log names it and its process. Without the rights for that, the run fails.
+    for (bool rights : {true, false}) {
+        SCOPED_TRACE(rights ? "restart" : "no rights");
+        ASSERT_NO_FATAL_FAILURE(Install());
+        std::unique_ptr<wt::SchedulingBlocked> noRights(rights ? nullptr : new wt::SchedulingBlocked);
+        {
+            wt::RunningProgram stray(installDir_ + "\\bin", "updater.exe");
+            run = Uninstall({}, " /S \"/LOG=" + log + "\"");
+        }
+        wt::RestartPrefix();  // the scheduled deletes, before the next install lands on them
+        lines = ReadLog(log);
+        const std::string updater = installDir_ + "\\bin\\updater.exe";
+        EXPECT_NE(Find(lines, "\tWARN\trunning from there: " + updater), "");
+        if (rights) {
+            EXPECT_EQ(run.exitCode, 3010u);
+            EXPECT_NE(Find(lines, "\tWARN\tgoes at the next restart: " + updater), "");
+            EXPECT_NE(Find(lines, "\tINFO\t" + wt::Utf8(wt::Gbk("卸载完成，部分文件将在重新启动计算机后删除"))),
+                      "");
+            EXPECT_EQ(lines.back(), "RESULT\texit=3010 removed=5 failed=0");
+        } else {
+            EXPECT_EQ(run.exitCode, 2011u);
+            EXPECT_NE(Find(lines, "\tERROR\tinstallation directory " + installDir_ +
+                                      " not removed whole"),
+                      "");
+            EXPECT_NE(Find(lines, "\tERROR\t" + wt::Utf8(wt::Gbk("卸载失败  错误码:2011"))), "");
+            EXPECT_EQ(lines.back(), "RESULT\texit=2011 removed=2 failed=1");
+        }
+    }
 }
 
 // A dry run goes through every check and list, writes what a real run would remove, and

@@ -13,7 +13,7 @@ for exe in "$@"; do
   dlls=$(printf '%s\n' "$headers" | awk '/DLL Name:/ {print tolower($3)}' | sort -u | tr '\n' ' ')
   for dll in $dlls; do
     case $dll in
-      kernel32.dll|user32.dll|advapi32.dll|msvcrt.dll) ;;
+      kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|msvcrt.dll) ;;
       *) fail "imports $dll, which is not one of Windows' Known DLLs we allow" ;;
     esac
   done

@@ -207,8 +207,11 @@ protected:
     }
 };
 
+// Where nothing can be scheduled for the next restart (no administrator rights), a file held
+// for the whole run ends it with 2011 and the keys stay, so that it can be run again.
 TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
     {
+        wt::SchedulingBlocked noRights;
         wt::HeldFile held(installDir + "\\data\\db.dat");
         wt::RunResult run = wt::RunWorkingCopy(options);
         EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载失败  错误码:2011")}));
@@ -219,6 +222,82 @@ TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
     EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
     EXPECT_FALSE(wt::Exists(installDir));
     EXPECT_TRUE(KeysGone());
+}
+
+// A scanner or the shell holds a file for a moment: the delete is tried again and goes.
+TEST_F(InstallDirStep, FileHeldForAMomentIsRemoved) {
+    wt::HeldFile held(installDir + "\\data\\db.dat", 700);
+    wt::RunResult run = wt::RunWorkingCopy(options);
+    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_FALSE(wt::Exists(installDir));
+    EXPECT_TRUE(KeysGone());
+}
+
+// A file held for the whole run goes at the next restart, with the folders above it; all
+// else goes now, the keys too, and the user is told.
+TEST_F(InstallDirStep, FileHeldForTheWholeRunGoesAtTheNextRestart) {
+    const std::string held = installDir + "\\data\\db.dat";
+    for (const char* quiet : {"", " /S"}) {
+        SCOPED_TRACE(quiet);
+        SetUp();
+        {
+            wt::HeldFile holder(held);
+            wt::RunResult run;
+            if (*quiet) {
+                const std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
+                run = wt::RunAndAnswer("\"" + copy + "\" " + options + quiet, {}, wt::TempDir());
+                EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
+                EXPECT_EQ(run.exitCode, 3010u);
+            } else {
+                run = wt::RunWorkingCopy(options);
+                EXPECT_EQ(run.boxes, (std::vector<wt::Box>{
+                                         wt::Confirm(),
+                                         wt::Notice("卸载完成，部分文件将在重新启动计算机后删除")}));
+            }
+            EXPECT_EQ(wt::ListTree(installDir), (std::vector<std::string>{"data\\", "data\\db.dat"}));
+            EXPECT_TRUE(KeysGone());
+            std::vector<std::string> pending = wt::PendingDeletes();
+            auto at = [&](const std::string& path) {
+                for (size_t i = 0; i < pending.size(); ++i)
+                    if (_stricmp(pending[i].c_str(), path.c_str()) == 0) return i;
+                return pending.size();
+            };
+            // Deepest first: the file, then its folder, then the installation directory.
+            EXPECT_LT(at(held), at(installDir + "\\data"));
+            EXPECT_LT(at(installDir + "\\data"), at(installDir));
+            EXPECT_LT(at(installDir), pending.size()) << ::testing::PrintToString(pending);
+        }
+        wt::RestartPrefix();
+        EXPECT_FALSE(wt::Exists(installDir));
+        EXPECT_EQ(wt::PendingDeletes(), std::vector<std::string>{});
+    }
+}
+
+// A long removal shows how far it has come in a window of its own, which is gone before the
+// last box; a short one, or a quiet one, shows none.
+TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
+    const std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
+    for (int run = 0; run < 3; ++run) {
+        SCOPED_TRACE(run);
+        SetUp();
+        if (run > 0)
+            for (int i = 0; i < 6000; ++i)
+                wt::WriteTextFile(installDir + "\\cache\\d" + std::to_string(i / 100) + "\\f" +
+                                      std::to_string(i) + ".tmp",
+                                  "x");
+        wt::WindowWatcher progress("UninstallProgress");
+        bool showingAtLastBox = true;
+        wt::RunResult result = wt::RunAndAnswer(
+            "\"" + copy + "\" " + options + (run == 2 ? " /S" : ""), {}, wt::TempDir(), 60000,
+            [&](HWND, const wt::Box&) { showingAtLastBox = progress.Showing(); });
+        EXPECT_FALSE(wt::Exists(installDir));
+        EXPECT_EQ(progress.Seen(), run == 1);
+        if (run < 2) {
+            EXPECT_EQ(result.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+            EXPECT_FALSE(showingAtLastBox);
+        }
+    }
+    DeleteFileA(copy.c_str());
 }
 
 // Names the ANSI code page (936) cannot spell, which its functions report with "?", and a

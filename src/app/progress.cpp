@@ -1,0 +1,132 @@
+#include "app/progress.h"
+
+#include "app/boxes.h"
+#include "app/messages.h"
+
+namespace {
+
+const wchar_t kClass[] = L"UninstallProgress";
+const int kWidth = 440, kHeight = 150;  // the window's client area
+const DWORD kDelayMs = 500;            // short removals show no window
+
+// The text in the code page of the boxes' texts.
+void DrawGbk(HDC dc, const char* gbk, RECT* area, UINT format) {
+    wchar_t text[64];
+    int n = MultiByteToWideChar(936, 0, gbk, -1, text, 64);
+    if (n > 0) DrawTextW(dc, text, n - 1, area, format);
+}
+
+}  // namespace
+
+ProgressWindow::ProgressWindow(unsigned long total, bool quiet)
+    : total_(static_cast<LONG>(total ? total : 1)) {
+    InitializeCriticalSection(&lock_);
+    if (quiet) return;
+    finished_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (finished_) thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+}
+
+ProgressWindow::~ProgressWindow() {
+    if (thread_) {
+        SetEvent(finished_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+    }
+    if (finished_) CloseHandle(finished_);
+    DeleteCriticalSection(&lock_);
+}
+
+void ProgressWindow::SetFolder(const wchar_t* head, const wchar_t* rest) {
+    EnterCriticalSection(&lock_);
+    folder_.Truncate(0);
+    if (folder_.Append(head)) folder_.Append(rest);
+    LeaveCriticalSection(&lock_);
+}
+
+DWORD WINAPI ProgressWindow::Run(void* parameter) {
+    ProgressWindow* self = static_cast<ProgressWindow*>(parameter);
+    if (WaitForSingleObject(self->finished_, kDelayMs) == WAIT_OBJECT_0) return 0;
+
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = Paint;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_WAIT);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    windowClass.lpszClassName = kClass;
+    RegisterClassW(&windowClass);
+    // A caption but no close box: a half-removed application is worse than a finished one.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION;
+    RECT frame = {0, 0, kWidth, kHeight};
+    AdjustWindowRect(&frame, style, FALSE);
+    int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    wchar_t caption[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, AppTitle(), -1, caption, MAX_PATH);
+    HWND window = CreateWindowW(kClass, caption, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
+                                nullptr, nullptr, windowClass.hInstance, nullptr);
+    if (!window) return 0;
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    ShowWindow(window, SW_SHOWNORMAL);
+    UpdateWindow(window);
+    InterlockedExchange(&self->shown_, 1);
+    // Repainted ten times a second, and every message answered, until the removal is over.
+    for (;;) {
+        DWORD woke = MsgWaitForMultipleObjects(1, &self->finished_, FALSE, 100, QS_ALLINPUT);
+        if (woke == WAIT_OBJECT_0) break;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        InvalidateRect(window, nullptr, FALSE);
+    }
+    DestroyWindow(window);
+    UnregisterClassW(kClass, windowClass.hInstance);
+    return 0;
+}
+
+LRESULT CALLBACK ProgressWindow::Paint(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ProgressWindow* self =
+        reinterpret_cast<ProgressWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_CLOSE) return 0;  // no way to cancel
+    if (message != WM_PAINT || !self) return DefWindowProcW(window, message, wParam, lParam);
+    self->Draw(window);
+    return 0;
+}
+
+void ProgressWindow::Draw(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    RECT client;
+    GetClientRect(window, &client);
+    HDC memory = CreateCompatibleDC(dc);  // drawn off screen, so it never flickers
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
+    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof(metrics);
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
+    HGDIOBJ oldFont = SelectObject(memory, font);
+    FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
+    SetBkMode(memory, TRANSPARENT);
+    SetTextColor(memory, GetSysColor(COLOR_BTNTEXT));
+
+    RECT line = {20, 20, client.right - 20, 44};
+    DrawGbk(memory, MSG_REMOVING, &line, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+    RECT bar = {20, 60, client.right - 20, 82};
+    FrameRect(memory, &bar, GetSysColorBrush(COLOR_BTNSHADOW));
+    LONG done = done_, total = total_;
+    RECT filled = {bar.left + 2, bar.top + 2, bar.left + 2, bar.bottom - 2};
+    filled.right += MulDiv(bar.right - bar.left - 4, done < total ? done : total, total);
+    FillRect(memory, &filled, GetSysColorBrush(COLOR_HIGHLIGHT));
+    RECT path = {20, 96, client.right - 20, 120};
+    EnterCriticalSection(&lock_);
+    DrawTextW(memory, folder_, static_cast<int>(folder_.Length()), &path,
+              DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX);
+    LeaveCriticalSection(&lock_);
+
+    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, oldFont);
+    DeleteObject(font);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    EndPaint(window, &paint);
+}
