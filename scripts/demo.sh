@@ -85,6 +85,11 @@ install_sample() {
   for i in $(seq -w 1 20); do put "docs/topic$i.html"; put "docs/images/figure$i.png"; done
   put 数据/说明.txt
   put a/b/c/d/e/f/deep.txt
+  # A cache of some thousand files: the removal takes long enough to show its progress.
+  for d in $(seq -w 1 50); do
+    mkdir -p "$app/cache/c$d"
+    for i in $(seq -w 1 100); do echo "cached $i" > "$app/cache/c$d/f$i.tmp"; done
+  done
   mkdir -p "$app/logs"
   chmod a-w "$app/license.txt" "$app"/bin/module?[05].dll "$app"/data/maps/*/tile12.dat
   # Wine's attrib takes one attribute per call (+h +s sets only s).
@@ -156,6 +161,11 @@ else
       "docs/screenshots/$name.png"
     echo "  screenshot: docs/screenshots/$name.png"
   done < <(tr -d '\r' < "$run/boxes.txt")
+  if [ -f "$run/shots/progress.bmp" ]; then
+    convert "$run/shots/progress.bmp" -strip -define png:exclude-chunks=date,time \
+      docs/screenshots/progress.png
+    echo "  screenshot: docs/screenshots/progress.png (the progress window)"
+  fi
 fi
 
 # ---- What is left ------------------------------------------------------------------------
