@@ -8,6 +8,10 @@ namespace {
 const wchar_t kClass[] = L"UninstallProgress";
 const int kWidth = 440, kHeight = 150;  // the window's client area
 const DWORD kDelayMs = 500;            // short removals show no window
+const DWORD kTickMs = 250;             // how often the bar and the folder may change
+const RECT kLine = {20, 20, kWidth - 20, 44};
+const RECT kBar = {20, 60, kWidth - 20, 82};
+const RECT kFolder = {20, 96, kWidth - 20, 120};
 
 // The text in the code page of the boxes' texts.
 void DrawGbk(HDC dc, const char* gbk, RECT* area, UINT format) {
@@ -41,6 +45,7 @@ void ProgressWindow::SetFolder(const wchar_t* head, const wchar_t* rest) {
     folder_.Truncate(0);
     if (folder_.Append(head)) folder_.Append(rest);
     LeaveCriticalSection(&lock_);
+    InterlockedIncrement(&folderChanges_);
 }
 
 DWORD WINAPI ProgressWindow::Run(void* parameter) {
@@ -68,17 +73,26 @@ DWORD WINAPI ProgressWindow::Run(void* parameter) {
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
-    InterlockedExchange(&self->shown_, 1);
-    // Repainted ten times a second, and every message answered, until the removal is over.
+    // Every message answered, and what changed repainted (the bar, the folder) four times a
+    // second, until the removal is over: painting is dear under a busy removal.
+    LONG paintedDone = -1, paintedFolder = -1;
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &self->finished_, FALSE, 100, QS_ALLINPUT);
+        DWORD woke = MsgWaitForMultipleObjects(1, &self->finished_, FALSE, kTickMs, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) break;
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-        InvalidateRect(window, nullptr, FALSE);
+        if (self->done_ != paintedDone) {
+            paintedDone = self->done_;
+            InvalidateRect(window, &kBar, FALSE);
+        }
+        if (self->folderChanges_ != paintedFolder) {
+            paintedFolder = self->folderChanges_;
+            InvalidateRect(window, &kFolder, TRUE);
+        }
     }
     DestroyWindow(window);
     UnregisterClassW(kClass, windowClass.hInstance);
+    if (self->font_) DeleteObject(self->font_);
     return 0;
 }
 
@@ -94,39 +108,26 @@ LRESULT CALLBACK ProgressWindow::Paint(HWND window, UINT message, WPARAM wParam,
 void ProgressWindow::Draw(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    RECT client;
-    GetClientRect(window, &client);
-    HDC memory = CreateCompatibleDC(dc);  // drawn off screen, so it never flickers
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, client.right, client.bottom);
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
-    HGDIOBJ oldFont = SelectObject(memory, font);
-    FillRect(memory, &client, GetSysColorBrush(COLOR_BTNFACE));
-    SetBkMode(memory, TRANSPARENT);
-    SetTextColor(memory, GetSysColor(COLOR_BTNTEXT));
-
-    RECT line = {20, 20, client.right - 20, 44};
-    DrawGbk(memory, MSG_REMOVING, &line, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
-    RECT bar = {20, 60, client.right - 20, 82};
-    FrameRect(memory, &bar, GetSysColorBrush(COLOR_BTNSHADOW));
+    if (!font_) {
+        NONCLIENTMETRICSW metrics = {};
+        metrics.cbSize = sizeof(metrics);
+        SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+        font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+    }
+    HGDIOBJ oldFont = SelectObject(dc, font_);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    RECT line = kLine, bar = kBar, folder = kFolder;
+    DrawGbk(dc, MSG_REMOVING, &line, DT_LEFT | DT_SINGLELINE | DT_VCENTER);
+    FrameRect(dc, &bar, GetSysColorBrush(COLOR_BTNSHADOW));
     LONG done = done_, total = total_;
     RECT filled = {bar.left + 2, bar.top + 2, bar.left + 2, bar.bottom - 2};
     filled.right += MulDiv(bar.right - bar.left - 4, done < total ? done : total, total);
-    FillRect(memory, &filled, GetSysColorBrush(COLOR_HIGHLIGHT));
-    RECT path = {20, 96, client.right - 20, 120};
+    FillRect(dc, &filled, GetSysColorBrush(COLOR_HIGHLIGHT));
     EnterCriticalSection(&lock_);
-    DrawTextW(memory, folder_, static_cast<int>(folder_.Length()), &path,
+    DrawTextW(dc, folder_, static_cast<int>(folder_.Length()), &folder,
               DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX);
     LeaveCriticalSection(&lock_);
-
-    BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldFont);
-    DeleteObject(font);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
+    SelectObject(dc, oldFont);
     EndPaint(window, &paint);
 }

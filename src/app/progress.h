@@ -19,9 +19,6 @@ public:
     // The folder being removed, as head and rest (PathForm).
     void SetFolder(const wchar_t* head, const wchar_t* rest);
 
-    // Whether the window has shown: for the tests, through the log.
-    bool Shown() const { return shown_ != 0; }
-
 private:
     static DWORD WINAPI Run(void* self);
     static LRESULT CALLBACK Paint(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -29,7 +26,8 @@ private:
 
     volatile LONG done_ = 0;
     LONG total_;
-    volatile LONG shown_ = 0;
+    volatile LONG folderChanges_ = 0;
+    HFONT font_ = nullptr;  // of the window's thread
     CRITICAL_SECTION lock_;
     WidePath folder_;  // under lock_
     HANDLE finished_ = nullptr;

@@ -9,10 +9,10 @@
 #include "app/log.h"
 #include "app/messages.h"
 #include "app/uninstall.h"
+#include "base/handles.h"
 #include "base/names.h"
 #include "relocate/config.h"
 #include "remove/removal.h"
-#include "base/handles.h"
 #include "sysloc/sysloc.h"
 
 namespace {

@@ -3,10 +3,10 @@
 // system will act on against every folder that belongs to the system or to a user.
 #include <string.h>
 
-#include "base/text.h"
-#include "base/names.h"
-#include "remove/removal.h"
 #include "base/handles.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "remove/removal.h"
 #include "sysloc/sysloc.h"
 
 namespace {

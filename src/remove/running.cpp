@@ -8,10 +8,10 @@
 #include "app/boxes.h"
 #include "app/log.h"
 #include "app/messages.h"
-#include "base/text.h"
 #include "app/uninstall.h"
 #include "base/handles.h"
 #include "base/names.h"
+#include "base/text.h"
 #include "remove/removal.h"
 
 namespace {
@@ -73,7 +73,8 @@ private:
 
 // The base name of the process's first module, its executable.
 bool ModuleBaseName(DWORD id, char (&baseName)[MAX_PATH]) {
-    ProcessModuleList modules(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
+    ProcessModuleList modules(
+        OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
     HMODULE executable = modules.First();
     return executable &&
            K32GetModuleBaseNameA(modules.process(), executable, baseName, MAX_PATH) != 0;

@@ -1,8 +1,8 @@
 // Removal of the user's Start-menu program groups and desktop shortcuts.
-#include "base/text.h"
 #include "app/log.h"
 #include "app/uninstall.h"
 #include "base/names.h"
+#include "base/text.h"
 #include "remove/removal.h"
 #include "sysloc/sysloc.h"
 

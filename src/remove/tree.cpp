@@ -151,7 +151,11 @@ DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFil
         dir.Truncate(length);
         if (code != ERROR_SUCCESS) return code;
     }
+    // As for files, the attributes are reset only where they may stop the removal.
     return Remove(dir, true, false, report, [&]() -> DWORD {
+        if (RemoveDirectoryW(dir)) return ERROR_SUCCESS;
+        DWORD error = GetLastError();
+        if (error != ERROR_ACCESS_DENIED) return error;
         return SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL) && RemoveDirectoryW(dir)
                    ? ERROR_SUCCESS
                    : GetLastError();
@@ -220,8 +224,8 @@ bool SetAttributes(HANDLE file, DWORD attributes) {
 DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
     ScopedFile file(CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                nullptr));
     if (!file.valid()) return GetLastError();
     HANDLE opened = file.get();
     FILE_BASIC_INFO basic;
