@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Side-by-side timing, in one warm Wine prefix, of dist/uninstall.exe against an NSIS
-# uninstaller, `cmd /c rd /s /q` and `rm -rf` on the same fresh application tree; then the
+# Side-by-side timing, in one warm Wine prefix, of dist/uninstall.exe (as a user runs it, with
+# its boxes and its progress window, and quiet with /S) against an NSIS uninstaller (/S),
+# `cmd /c rd /s /q` and `rm -rf` on the same fresh application tree; then the
 # cost of the running-program check with 1 and with 20 names while 50 programs run.
 #
 # Usage: scripts/bench.sh [RUNS]          RUNS per tool, default 5
@@ -152,6 +153,12 @@ expect_boxes() {  # our uninstaller must have shown the confirm box and the succ
   problems+=("$1: unexpected boxes")
 }
 
+expect_no_boxes() {  # a quiet run shows none
+  [ -z "$boxes" ] && return 0
+  echo "  $1: unexpected boxes: $boxes" >&2
+  problems+=("$1: unexpected boxes")
+}
+
 expect_copy() {  # both uninstallers relaunch a copy of themselves: it must have been waited for
   [ "${processes:-0}" -ge 2 ] && return 0
   echo "  $1: the launcher saw no relaunched copy" >&2
@@ -167,7 +174,7 @@ ratio() { LC_ALL=C awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", (b > 0 ? a / b
 at_most() { LC_ALL=C awk -v a="$1" -v b="$2" 'BEGIN {exit !(a <= b)}'; }
 
 # ---- Removal of the whole application -----------------------------------------------------
-declare -A times=([ours]="" [nsis]="" [rd]="" [rm]="")
+declare -A times=([ours]="" [quiet]="" [nsis]="" [rd]="" [rm]="")
 problems=()
 
 run_tool() {  # one timed removal of a fresh tree by tool $1
@@ -175,13 +182,14 @@ run_tool() {  # one timed removal of a fresh tree by tool $1
   make_tree "$files" "$dirs"
   case $tool in
     ours) launch "$app_win\\uninstall.exe"; expect_boxes ours; expect_copy ours ;;
+    quiet) launch "$app_win\\uninstall.exe" /S; expect_no_boxes quiet; expect_copy quiet ;;
     nsis) launch "$app_win\\nsis-uninstall.exe" /S; expect_copy nsis ;;
     rd)   launch 'C:\windows\system32\cmd.exe' /c rd /s /q "$app_win" ;;
     rm)   local t0=$EPOCHREALTIME
           rm -rf "$app_unix"
           elapsed=$(LC_ALL=C awk -v a="$t0" -v b="$EPOCHREALTIME" 'BEGIN {printf "%.6f", b - a}') ;;
   esac
-  case $tool in ours|nsis) left=$(leftovers full) ;; *) left=$(leftovers dir) ;; esac
+  case $tool in ours|quiet|nsis) left=$(leftovers full) ;; *) left=$(leftovers dir) ;; esac
   if [ -n "$left" ]; then
     echo "  $tool left: $left" >&2
     problems+=("$tool left: $left")
@@ -190,7 +198,7 @@ run_tool() {  # one timed removal of a fresh tree by tool $1
   printf '  %-5s %8.3f s\n' "$tool" "$elapsed"
 }
 
-tools=(ours nsis rd rm)
+tools=(ours quiet nsis rd rm)
 where=disk; [ -n "$mounted" ] && where=tmpfs
 echo "Tree: $files files of 100 bytes in $dirs leaf folders under $app_win ($where)"
 echo "Warm-up (small tree, not timed)..."
@@ -218,6 +226,7 @@ for tool in "${tools[@]}"; do
   median[$tool]=$med
   case $tool in
     ours) name='ours (uninstall.exe, both phases)' ;;
+    quiet) name='ours quiet (uninstall.exe /S)' ;;
     nsis) name='NSIS uninstaller /S' ;;
     rd)   name='wine cmd /c rd /s /q' ;;
     rm)   name='rm -rf (Unix side)' ;;
@@ -225,7 +234,7 @@ for tool in "${tools[@]}"; do
   printf '%-34s %8s %8s %8s\n' "$name" "$med" "$lo" "$hi"
 done
 r_nsis=$(ratio "${median[ours]}" "${median[nsis]}")
-echo "ours/NSIS $r_nsis   ours/rd $(ratio "${median[ours]}" "${median[rd]}")   ours/rm $(ratio "${median[ours]}" "${median[rm]}")"
+echo "ours/NSIS $r_nsis   quiet/NSIS $(ratio "${median[quiet]}" "${median[nsis]}")   ours/rd $(ratio "${median[ours]}" "${median[rd]}")   ours/rm $(ratio "${median[ours]}" "${median[rm]}")"
 if at_most "$r_nsis" 0.6; then echo "ours/NSIS <= 0.6: met"; else echo "ours/NSIS <= 0.6: not met"; fi
 echo "Sizes: dist/uninstall.exe $(stat -c %s dist/uninstall.exe) bytes, NSIS uninstaller $(stat -c %s "$nsis_exe") bytes"
 
