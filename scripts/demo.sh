@@ -86,7 +86,7 @@ install_sample() {
   put 数据/说明.txt
   put a/b/c/d/e/f/deep.txt
   # A cache of some thousand files: the removal takes long enough to show its progress.
-  for d in $(seq -w 1 50); do
+  for d in $(seq -w 1 120); do
     mkdir -p "$app/cache/c$d"
     for i in $(seq -w 1 100); do echo "cached $i" > "$app/cache/c$d/f$i.tmp"; done
   done

@@ -61,7 +61,7 @@ DWORD WINAPI ShootProgress(void* parameter) {
     for (int i = 0; i < 12000; ++i) {
         HWND window = FindWindowA("UninstallProgress", nullptr);
         if (window && IsWindowVisible(window)) {
-            SaveShot(window, path, 100);  // it shows for as long as the removal takes
+            SaveShot(window, path, 50);  // it shows for as long as the removal takes
             return 0;
         }
         Sleep(10);
