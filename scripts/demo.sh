@@ -85,7 +85,7 @@ install_sample() {
   for i in $(seq -w 1 20); do put "docs/topic$i.html"; put "docs/images/figure$i.png"; done
   put 数据/说明.txt
   put a/b/c/d/e/f/deep.txt
-  # A cache of some thousand files: the removal takes long enough to show its progress.
+  # A cache of 12,000 files: the removal takes long enough to show its progress.
   for d in $(seq -w 1 120); do
     mkdir -p "$app/cache/c$d"
     for i in $(seq -w 1 100); do echo "cached $i" > "$app/cache/c$d/f$i.tmp"; done
