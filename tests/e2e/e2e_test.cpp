@@ -126,6 +126,18 @@ protected:
             EXPECT_EQ(Fold(path).find(Fold(WorkingCopy())), 0u) << path;
     }
 
+    // Installed where the test put it, confirmed, it goes whole, and nothing else changes.
+    void ExpectConfirmedUninstallRemovesTheApplication() {
+        ASSERT_NO_FATAL_FAILURE(Install());
+        Snapshot before = TakeSnapshot(false);
+
+        wt::RunResult run = Uninstall();
+
+        EXPECT_EQ(run.exitCode, 1u);
+        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+        ExpectOnlyChanges(before, TakeSnapshot(false), AppParts());
+    }
+
     SampleInstaller installer_;
     std::string vendorDir_, installDir_;
 };
@@ -242,14 +254,7 @@ TEST_F(UninstallRun, TempDirectoryWithABlankInItsPath) {
     ASSERT_TRUE(CopyFileA(wt::SleeperExe().c_str(), kJohnExe, FALSE));
     wt::ShellFolderOverride override("Local AppData", localAppData.c_str());
     ASSERT_EQ(WorkingCopy(), localAppData + "\\Temp\\VORNAuninstall.exe");
-    ASSERT_NO_FATAL_FAILURE(Install());
-    Snapshot before = TakeSnapshot(false);
-
-    wt::RunResult run = Uninstall();
-
-    EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
-    ExpectOnlyChanges(before, TakeSnapshot(false), AppParts());
+    ExpectConfirmedUninstallRemovesTheApplication();
 }
 
 // A folder beside the temp directory whose name only begins like it is no temp directory:
@@ -261,14 +266,7 @@ TEST_F(UninstallRun, ApplicationBesideTheTempDirectory) {
     ASSERT_EQ(wt::TempDir(), localTemp);
     vendorDir_ = localTemp + "Tools";
     installDir_ = vendorDir_ + "\\Sample App";
-    ASSERT_NO_FATAL_FAILURE(Install());
-    Snapshot before = TakeSnapshot(false);
-
-    wt::RunResult run = Uninstall();
-
-    EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
-    ExpectOnlyChanges(before, TakeSnapshot(false), AppParts());
+    ExpectConfirmedUninstallRemovesTheApplication();
 }
 
 TEST_F(UninstallRun, ListsOfSeveralNamesWithBlanksAndEmptyNames) {
