@@ -29,11 +29,9 @@ void LogMachine() {
     DWORD size = sizeof(user);
     GetUserNameA(user, &size);
     TOKEN_ELEVATION elevation = {};
-    HANDLE token = nullptr;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        GetTokenInformation(token, TokenElevation, &elevation, sizeof(elevation), &size);
-        CloseHandle(token);
-    }
+    ScopedHandle token;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
+        GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof(elevation), &size);
     LogLine() << "user: " << user << (elevation.TokenIsElevated ? ", elevated" : ", not elevated");
     // The registry tells the version as it is; GetVersionEx tells a program without a
     // compatibility manifest an older one.
@@ -89,6 +87,7 @@ int uninstall::ExitInstance() {
     if (!m_switches.quiet) return 1;
     return static_cast<int>(m_handedOff ? m_copyExitCode : FailureExitCode());
 }
+
 int uninstall::RunUninstall() {
     TextBuffer tempDirectory;
     if (!ResolveTempDirectory(tempDirectory)) {
