@@ -581,6 +581,14 @@ void MakeDirs(const std::string& path) {
     CreateDirectoryA(path.c_str(), nullptr);
 }
 
+bool WriteLiteral(const std::wstring& path) {
+    for (size_t at = path.find(L'\\', 7); at != std::wstring::npos; at = path.find(L'\\', at + 1))
+        CreateDirectoryW(path.substr(0, at).c_str(), nullptr);
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    return file != INVALID_HANDLE_VALUE && CloseHandle(file);
+}
+
 bool Exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

@@ -135,6 +135,9 @@ std::string CopyUninstall(const std::string& dir, const std::string& fileName);
 void WriteTextFile(const std::string& path, const std::string& content);  // makes parents
 std::string ReadTextFile(const std::string& path);  // empty when it cannot be read
 void MakeDirs(const std::string& path);
+// An empty file at a literal ("\\?\") path, its folders first, through the wide functions:
+// names the system would fold, names outside the code page, paths beyond MAX_PATH.
+bool WriteLiteral(const std::wstring& path);
 bool Exists(const std::string& path);
 // Cleanup after a test: clears attributes first, reaches every name (those the system would
 // fold, those outside the code page, paths beyond MAX_PATH), and leaves links alone: a
