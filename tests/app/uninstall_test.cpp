@@ -23,24 +23,17 @@ protected:
         wt::WriteTextFile(std::string(kInstallDir) + "\\readme.txt", "readme");
     }
     void TearDown() override { wt::RemoveAll(kAppRoot); }
-    wt::RunResult Run(const std::string& options, std::vector<Answer> answers = {}) {
-        return wt::RunWorkingCopy(options, answers);
-    }
 };
 
 TEST_F(WorkingCopyTest, WithoutOptionsReportsTheMissingInstallDir) {
-    wt::RunResult run = Run("");
-    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2006", "VORNAuninstall")});
-    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(wt::RunWorkingCopy("").boxes, std::vector<Box>{wt::Failure("2006")});
 }
 
 TEST_F(WorkingCopyTest, ConfirmedRemovesTheInstallDir) {
-    wt::RunResult run = Run(" -p " + Quoted(std::string(kInstallDir) + "\\"), {Answer::Ok});
-    EXPECT_EQ(run.boxes, (std::vector<Box>{wt::Confirm(),
-                                           wt::Notice("卸载成功!", "VORNAuninstall")}));
+    wt::RunResult run = wt::RunWorkingCopy(" -p " + Quoted(std::string(kInstallDir) + "\\"), {Answer::Ok});
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     EXPECT_FALSE(wt::Exists(kInstallDir));
     EXPECT_TRUE(wt::Exists(kAppRoot));
-    EXPECT_EQ(run.exitCode, 1u);
 }
 
 TEST_F(WorkingCopyTest, CancelOrCloseKeepsTheInstallDir) {
@@ -48,26 +41,21 @@ TEST_F(WorkingCopyTest, CancelOrCloseKeepsTheInstallDir) {
     ASSERT_EQ(before.size(), 3u);
     for (Answer answer : {Answer::Cancel, Answer::Close}) {
         SCOPED_TRACE(answer == Answer::Cancel ? "Cancel" : "Close");
-        wt::RunResult run = Run(" -p " + Quoted(std::string(kInstallDir) + "\\"), {answer});
-        EXPECT_EQ(run.boxes,
-                  std::vector<Box>{wt::Confirm()});
+        wt::RunResult run = wt::RunWorkingCopy(" -p " + Quoted(std::string(kInstallDir) + "\\"), {answer});
+        EXPECT_EQ(run.boxes, std::vector<Box>{wt::Confirm()});
         EXPECT_EQ(wt::ListTree(kInstallDir), before);
-        EXPECT_EQ(run.exitCode, 1u);
     }
 }
 
 TEST_F(WorkingCopyTest, EmptyInstallDirIsReportedThenTheMissingOne) {
-    wt::RunResult run = Run(" -p \"\"");
-    EXPECT_EQ(run.boxes, (std::vector<Box>{wt::Notice("卸载失败  错误码:2001", "VORNAuninstall"),
-                                           wt::Notice("卸载失败  错误码:2006", "VORNAuninstall")}));
+    wt::RunResult run = wt::RunWorkingCopy(" -p \"\"");
+    EXPECT_EQ(run.boxes, (std::vector<Box>{wt::Failure("2001"), wt::Failure("2006")}));
     EXPECT_TRUE(wt::Exists(kInstallDir));
-    EXPECT_EQ(run.exitCode, 1u);
 }
 
 // Phase two started by hand with a quiet switch behaves as when phase one starts it: no box,
 // the code of its failure as its exit code. /LOG alone writes a new log in the temp directory.
 TEST_F(WorkingCopyTest, QuietPhaseTwoByHandEndsWithItsCode) {
-    const std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
     struct Case {
         const char* options;
         DWORD exitCode;
@@ -75,11 +63,8 @@ TEST_F(WorkingCopyTest, QuietPhaseTwoByHandEndsWithItsCode) {
     for (const Case& c : {Case{" /qn", 2006}, Case{" /S -p \"\"", 2006},
                           Case{" -p \"C:\\\" /Silent /LOG", 2012}}) {
         SCOPED_TRACE(c.options);
-        wt::RunResult run = wt::RunAndAnswer(Quoted(copy) + c.options, {}, wt::TempDir());
-        EXPECT_EQ(run.boxes, std::vector<Box>{});
-        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_EQ(wt::RunWorkingCopy(c.options, {}, c.exitCode).boxes, std::vector<Box>{});
     }
-    DeleteFileA(copy.c_str());
     std::vector<std::string> logs;
     for (const std::string& name : wt::ListTree(wt::TempDir()))
         if (name.find("uninstall-") == 0) logs.push_back(wt::TempDir() + "\\" + name);
@@ -136,7 +121,7 @@ TEST_F(TempDirTest, NeitherTempDirectoryReportsOneBlank2001) {
 
     wt::RunResult run = wt::RunAndAnswer(Quoted(wt::UninstallExe()));
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败 错误码:2001", "uninstall")});
+    EXPECT_EQ(run.boxes, std::vector<Box>{wt::FailureOneBlank("2001", "uninstall")});
     EXPECT_EQ(wt::ListTree(kLocalAppData), std::vector<std::string>{});
     EXPECT_EQ(run.exitCode, 1u);
 }
@@ -145,12 +130,12 @@ TEST_F(TempDirTest, NeitherTempDirectoryReportsOneBlank2001) {
 // a copy there still runs as the working copy.
 TEST_F(TempDirTest, WindowsTempServesWhenLocalTempIsMissing) {
     wt::ShellFolderOverride localAppData("Local AppData", kLocalAppData.c_str());
-    std::string copy = wt::CopyUninstall("C:\\Windows\\Temp", kCopyName + ".v2.exe");
+    std::string copy = wt::CopyUninstall("C:\\Windows\\Temp\\" + kCopyName + ".v2.exe");
     ASSERT_TRUE(wt::Exists(copy));
 
     wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
     EXPECT_FALSE(run.timedOut);
-    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2006", kCopyName + ".v2")});
+    EXPECT_EQ(run.boxes, std::vector<Box>{wt::Failure("2006", kCopyName + ".v2")});
     EXPECT_EQ(run.exitCode, 1u);
 }
 
@@ -164,15 +149,15 @@ TEST_F(TempDirTest, OnlyACopyRightInTheTempDirectoryIsTheWorkingCopy) {
     for (const std::string& dir : {std::string("C:\\Windows\\Temp"), temp + "\\sub",
                                    kLocalAppData + "\\TempTools", kLocalAppData + "\\Temporary"}) {
         SCOPED_TRACE(dir);
-        std::string copy = wt::CopyUninstall(dir, kCopyName + ".exe");
+        std::string copy = wt::CopyUninstall(dir + "\\" + kCopyName + ".exe");
         wt::RunResult run = wt::RunAndAnswer(Quoted(copy));
         EXPECT_FALSE(run.timedOut);
-        EXPECT_EQ(run.boxes, std::vector<Box>{wt::Notice("卸载失败  错误码:2010", kCopyName)});
-        EXPECT_TRUE(wt::Exists(temp + "\\VORNAuninstall.exe"));
+        EXPECT_EQ(run.boxes, std::vector<Box>{wt::Failure("2010", kCopyName)});
+        EXPECT_TRUE(wt::Exists(wt::WorkingCopy()));
         EXPECT_EQ(run.exitCode, 1u);
         DeleteFileA(copy.c_str());
         wt::RemoveAll(temp + "\\sub");
-        DeleteFileA((temp + "\\VORNAuninstall.exe").c_str());
+        DeleteFileA(wt::WorkingCopy().c_str());
     }
 }
 

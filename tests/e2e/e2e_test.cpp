@@ -14,6 +14,8 @@
 namespace e2e {
 namespace {
 
+using wt::WorkingCopy;
+
 const char kJohnSmith[] = "C:\\users\\John Smith";
 const char kJohnExe[] = "C:\\users\\John.exe";
 
@@ -109,8 +111,6 @@ protected:
         return path;
     }
 
-    static std::string WorkingCopy() { return wt::TempDir() + "\\VORNAuninstall.exe"; }
-
     // Exactly the entries of before under gone disappeared, and on the drive nothing but the
     // working copy appeared, and movedAside originals a quiet phase one ran from.
     static void ExpectOnlyChanges(const Snapshot& before, const Snapshot& after,
@@ -134,7 +134,7 @@ protected:
         wt::RunResult run = Uninstall();
 
         EXPECT_EQ(run.exitCode, 1u);
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
         ExpectOnlyChanges(before, TakeSnapshot(false), AppParts());
     }
 
@@ -158,7 +158,7 @@ TEST_F(UninstallRun, ConfirmedRunRemovesExactlyTheApplication) {
     EXPECT_FALSE(run.timedOut);
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_TRUE(run.endedFirst);  // phase one did not wait
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     ExpectOnlyChanges(before, TakeSnapshot(true), AppParts());
     EXPECT_TRUE(wt::Exists(vendorDir_ + "\\Other App\\other.exe"));
 }
@@ -185,8 +185,7 @@ TEST_F(UninstallRun, ListedProgramRunningStopsBeforeAnythingIsRemoved) {
     wt::RunResult run = Uninstall();
 
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{
-                             wt::Confirm(), wt::Notice("卸载失败  请先关闭程序: SampleHelper.exe", "VORNAuninstall")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("SampleHelper.exe")));
     ExpectOnlyChanges(before, TakeSnapshot(false), {});
     EXPECT_TRUE(helper.IsRunning());
 }
@@ -202,8 +201,7 @@ TEST_F(UninstallRun, FileInUseKeepsTheKeysUntilASecondRunAfterItsRelease) {
         wt::RunResult run = Uninstall();
 
         EXPECT_EQ(run.exitCode, 1u);
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{
-                                 wt::Confirm(), wt::Notice("卸载失败  错误码:2011", "VORNAuninstall")}));
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::Failure("2011")));
         Snapshot after = TakeSnapshot(false);
         EXPECT_TRUE(wt::Exists(heldPath));
         // The entries stay so that the uninstall can be run again: it needs both files.
@@ -228,7 +226,7 @@ TEST_F(UninstallRun, FileInUseKeepsTheKeysUntilASecondRunAfterItsRelease) {
     wt::RunResult again = Uninstall();
 
     EXPECT_EQ(again.exitCode, 1u);
-    EXPECT_EQ(again.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(again.boxes, wt::Confirmed(wt::Success()));
     ExpectOnlyChanges(installed, TakeSnapshot(false), AppParts());
 }
 
@@ -240,7 +238,7 @@ TEST_F(UninstallRun, MissingConfigurationStopsInTheFirstPhase) {
     wt::RunResult run = Uninstall();
 
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("卸载失败  错误码:2010", "uninstall")});
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Failure("2010", "uninstall")});
     // The copy into the temp directory comes before the configuration is read.
     ExpectOnlyChanges(before, TakeSnapshot(false), {});
 }
@@ -253,7 +251,7 @@ TEST_F(UninstallRun, TempDirectoryWithABlankInItsPath) {
     installer_.Track(kJohnExe);
     ASSERT_TRUE(CopyFileA(wt::SleeperExe().c_str(), kJohnExe, FALSE));
     wt::ShellFolderOverride override("Local AppData", localAppData.c_str());
-    ASSERT_EQ(WorkingCopy(), localAppData + "\\Temp\\VORNAuninstall.exe");
+    ASSERT_EQ(wt::TempDir(), localAppData + "\\Temp");
     ExpectConfirmedUninstallRemovesTheApplication();
 }
 
@@ -288,7 +286,7 @@ TEST_F(UninstallRun, ListsOfSeveralNamesWithBlanksAndEmptyNames) {
     wt::RunResult run = Uninstall();
 
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     std::vector<std::string> gone = AppParts();
     gone.push_back(installer_.ProgramsDir() + "\\Sample Tools\\");
     gone.push_back(installer_.DesktopDir() + "\\Sample Tools.lnk");
@@ -331,7 +329,7 @@ TEST_F(UninstallRun, QuietRunsShowNoBoxAndEndWithTheirOutcome) {
         // uninstall.exe too: the waiting original moved out beside the working copy.
         ExpectOnlyChanges(before, TakeSnapshot(false), AppParts(), 1);
         for (const std::string& name : wt::ListTree(wt::TempDir()))
-            if (name.find("VORNAuninstall.exe") == 0)
+            if ((wt::TempDir() + "\\" + name).find(WorkingCopy()) == 0)
                 DeleteFileA((wt::TempDir() + "\\" + name).c_str());
     }
 
@@ -363,10 +361,8 @@ TEST_F(UninstallRun, QuietRunsShowNoBoxAndEndWithTheirOutcome) {
 TEST_F(UninstallRun, QuietRunInAUsersFolderEndsWith2012) {
     const std::string documents = wt::ShellFolder("Personal");
     installDir_ = documents;
-    installer_.Track(documents + "\\uninstall.exe");
+    installer_.Track(wt::InstallUninstaller(documents, ConfXml(DefaultLists())));
     installer_.Track(documents + "\\conf.xml");
-    wt::CopyUninstall(documents, "uninstall.exe");
-    wt::WriteTextFile(documents + "\\conf.xml", ConfXml(DefaultLists()));
     wt::WriteTextFile(documents + "\\letter.doc", "the user's");
     installer_.Track(documents + "\\letter.doc");
     wt::RunResult run = Uninstall({}, " /S");
@@ -417,15 +413,14 @@ TEST_F(UninstallRun, TheLogTellsWhatHappenedToEachItem) {
         if (rights) {
             EXPECT_EQ(run.exitCode, 3010u);
             EXPECT_NE(Find(lines, "\tWARN\tgoes at the next restart: " + updater), "");
-            EXPECT_NE(Find(lines, "\tINFO\t" + wt::Utf8(wt::Gbk("卸载完成，部分文件将在重新启动计算机后删除"))),
-                      "");
+            EXPECT_NE(Find(lines, "\tINFO\t" + wt::Utf8(wt::RestartNeeded().text)), "");
             EXPECT_EQ(lines.back(), "RESULT\texit=3010 removed=5 failed=0");
         } else {
             EXPECT_EQ(run.exitCode, 2011u);
             EXPECT_NE(Find(lines, "\tERROR\tinstallation directory " + installDir_ +
                                       " not removed whole"),
                       "");
-            EXPECT_NE(Find(lines, "\tERROR\t" + wt::Utf8(wt::Gbk("卸载失败  错误码:2011"))), "");
+            EXPECT_NE(Find(lines, "\tERROR\t" + wt::Utf8(wt::Failure("2011").text)), "");
             EXPECT_EQ(lines.back(), "RESULT\texit=2011 removed=2 failed=1");
         }
     }

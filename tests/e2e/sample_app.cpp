@@ -43,8 +43,7 @@ int SampleInstaller::InstallFiles(const std::string& dir, const ConfLists& lists
                                 attributes);
         ++files;
     };
-    wt::CopyUninstall(dir, "uninstall.exe");
-    wt::WriteTextFile(dir + "\\conf.xml", ConfXml(lists));
+    wt::InstallUninstaller(dir, ConfXml(lists));
     files += 2;
     put("SampleApp.exe");
     put("SampleHelper.exe");

@@ -18,6 +18,8 @@
 
 namespace {
 
+using wt::WorkingCopy;
+
 const char kAppsRoot[] = "C:\\Apps";
 const char kInstallDir[] = "C:\\Apps\\Tool\\";
 const char kUninstall[] = "C:\\Apps\\Tool\\uninstall.exe";
@@ -43,11 +45,6 @@ const char kFullLists[] =
 std::string Lower(std::string text) {
     CharLowerBuffA(&text[0], static_cast<DWORD>(text.size()));
     return text;
-}
-
-// What phase one shows when it fails: caption "uninstall", the two-blank prefix and code.
-wt::Box PhaseOneFailure(const std::string& code) {
-    return wt::Notice("卸载失败  错误码:" + code, "uninstall");
 }
 
 // One box of a run and what the process that showed it was started with.
@@ -94,7 +91,7 @@ class PhaseOne : public ::testing::Test {
 protected:
     void SetUp() override {
         wt::RemoveAll(kAppsRoot);
-        wt::CopyUninstall("C:\\Apps\\Tool", "uninstall.exe");
+        wt::CopyUninstall(kUninstall);
         ASSERT_TRUE(wt::Exists(kUninstall));
         DeleteFileA(WorkingCopy().c_str());
         ours_ = wt::ReadTextFile(wt::UninstallExe());
@@ -110,7 +107,6 @@ protected:
         wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, "ToolKey");
     }
 
-    static std::string WorkingCopy() { return wt::TempDir() + "\\VORNAuninstall.exe"; }
     static std::string StagePath() { return wt::TempDir() + "\\impostor-stage.exe"; }
     static void WriteConfig(const std::string& xml) {
         wt::WriteTextFile(std::string(kInstallDir) + "conf.xml", xml);
@@ -139,13 +135,13 @@ protected:
         EXPECT_EQ(seen.commandLine, commandLine);
         EXPECT_EQ(Lower(seen.currentDirectory), Lower(wt::TempDir() + "\\"));
     }
-    // Exactly one box, phase one's failure box with code, and nothing started.
+    // Exactly one box, phase one's failure box (caption "uninstall") with code; nothing started.
     void ExpectFailure(const Outcome& run, const char* code) {
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.processes, 1u) << "a working copy was started";
         ASSERT_EQ(run.seen.size(), 1u);
-        EXPECT_EQ(run.seen[0].box, PhaseOneFailure(code));
+        EXPECT_EQ(run.seen[0].box, wt::Failure(code, "uninstall"));
         EXPECT_EQ(run.seen[0].box.pid, run.pid);
     }
 
@@ -270,7 +266,7 @@ TEST_F(PhaseOne, TempPathWithABlankStartsTheCopyAndNothingElse) {
     ASSERT_TRUE(CopyFileA(wt::SleeperExe().c_str(), kPlanted, FALSE));
     WriteConfig(kFullConfig);
     wt::ShellFolderOverride localAppDataMoved("Local AppData", kBlankLocalAppData);
-    ASSERT_EQ(WorkingCopy(), temp + "\\VORNAuninstall.exe");
+    ASSERT_EQ(wt::TempDir(), temp);
 
     // Two processes only, the second one the copy with its confirm box: nothing else ran.
     ExpectWorkingCopyStarted(Start(), LineWith(kFullLists));
@@ -314,9 +310,10 @@ TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
         ASSERT_EQ(run.seen.size(), 1u) << "round " << round;
         const Seen& seen = run.seen[0];
         if (seen.box.pid == run.pid) {
-            copyFailed += seen.box == PhaseOneFailure("2003");
-            notOurs += seen.box == PhaseOneFailure("2008");
-            EXPECT_TRUE(seen.box == PhaseOneFailure("2003") || seen.box == PhaseOneFailure("2008"))
+            copyFailed += seen.box == wt::Failure("2003", "uninstall");
+            notOurs += seen.box == wt::Failure("2008", "uninstall");
+            EXPECT_TRUE(seen.box == wt::Failure("2003", "uninstall") ||
+                        seen.box == wt::Failure("2008", "uninstall"))
                 << "round " << round << ": " << wt::Describe(seen.box);
             EXPECT_EQ(run.processes, 1u);
         } else {

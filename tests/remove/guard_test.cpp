@@ -37,7 +37,7 @@ protected:
 
 TEST_F(PhaseTwoStart, WithoutAnInstallationDirectoryItReports2006) {
     wt::RunResult run = wt::RunWorkingCopy(std::string("-R \"") + kKey + "\"", {wt::Answer::Cancel});
-    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("卸载失败  错误码:2006")});
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Failure("2006")});
     EXPECT_TRUE(InstallationIntact());
 }
 
@@ -149,7 +149,7 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         ASSERT_TRUE(wt::Exists(sentinel));
         wt::RunResult run = wt::RunWorkingCopy("-p \"" + c.option + "\" -R \"" + kKey + "\"",
                                                {wt::Answer::Cancel});
-        EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Notice("卸载失败  错误码:2012")});
+        EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Failure("2012")});
         EXPECT_TRUE(wt::Exists(sentinel));
         EXPECT_TRUE(InstallationIntact());
         DeleteFileA(sentinel.c_str());
@@ -164,7 +164,7 @@ TEST_F(PhaseTwoStart, AnInstallationReachedThroughALinkIsRemovedWhereItLies) {
     wt::WriteTextFile(root + "\\rm-sentinel.txt", "keep");
     wt::RunResult run =
         wt::RunWorkingCopy("-p \"" + via + "\\app\\\" -R \"" + kKey + "\"", {wt::Answer::Ok});
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     EXPECT_FALSE(wt::Exists(installDir));
     EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey));
     EXPECT_TRUE(wt::Exists(root + "\\rm-sentinel.txt"));

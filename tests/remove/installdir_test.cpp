@@ -71,12 +71,12 @@ TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
         wt::SchedulingBlocked noRights;
         wt::HeldFile held(installDir + "\\data\\db.dat");
         wt::RunResult run = wt::RunWorkingCopy(options);
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载失败  错误码:2011")}));
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::Failure("2011")));
         EXPECT_TRUE(wt::Exists(installDir + "\\data\\db.dat"));
         EXPECT_TRUE(KeysStay());
     }
     wt::RunResult run = wt::RunWorkingCopy(options);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     EXPECT_FALSE(wt::Exists(installDir));
     EXPECT_TRUE(KeysGone());
 }
@@ -85,7 +85,7 @@ TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
 TEST_F(InstallDirStep, FileHeldForAMomentIsRemoved) {
     wt::HeldFile held(installDir + "\\data\\db.dat", 700);
     wt::RunResult run = wt::RunWorkingCopy(options);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     EXPECT_FALSE(wt::Exists(installDir));
     EXPECT_TRUE(KeysGone());
 }
@@ -99,18 +99,8 @@ TEST_F(InstallDirStep, FileHeldForTheWholeRunGoesAtTheNextRestart) {
         SetUp();
         {
             wt::HeldFile holder(held);
-            wt::RunResult run;
-            if (*quiet) {
-                const std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
-                run = wt::RunAndAnswer("\"" + copy + "\" " + options + quiet, {}, wt::TempDir());
-                EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
-                EXPECT_EQ(run.exitCode, 3010u);
-            } else {
-                run = wt::RunWorkingCopy(options);
-                EXPECT_EQ(run.boxes, (std::vector<wt::Box>{
-                                         wt::Confirm(),
-                                         wt::Notice("卸载完成，部分文件将在重新启动计算机后删除")}));
-            }
+            wt::RunResult run = wt::RunWorkingCopy(options + quiet, {}, *quiet ? 3010 : 1);
+            EXPECT_EQ(run.boxes, *quiet ? std::vector<wt::Box>{} : wt::Confirmed(wt::RestartNeeded()));
             EXPECT_EQ(wt::ListTree(installDir), (std::vector<std::string>{"data\\", "data\\db.dat"}));
             EXPECT_TRUE(KeysGone());
             std::vector<std::string> pending = wt::PendingDeletes();
@@ -133,7 +123,6 @@ TEST_F(InstallDirStep, FileHeldForTheWholeRunGoesAtTheNextRestart) {
 // A long removal shows how far it has come in a window of its own, which is gone before the
 // last box; a short one, or a quiet one, shows none.
 TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
-    const std::string copy = wt::CopyUninstall(wt::TempDir(), "VORNAuninstall.exe");
     for (int run = 0; run < 3; ++run) {
         SCOPED_TRACE(run);
         SetUp();
@@ -144,17 +133,16 @@ TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
                                   "x");
         wt::WindowWatcher progress("UninstallProgress");
         bool showingAtLastBox = true;
-        wt::RunResult result = wt::RunAndAnswer(
-            "\"" + copy + "\" " + options + (run == 2 ? " /S" : ""), {}, wt::TempDir(), 60000,
+        wt::RunResult result = wt::RunWorkingCopy(
+            options + (run == 2 ? " /S" : ""), {}, run == 2 ? 0 : 1,
             [&](HWND, const wt::Box&) { showingAtLastBox = progress.Showing(); });
         EXPECT_FALSE(wt::Exists(installDir));
         EXPECT_EQ(progress.Seen(), run == 1);
         if (run < 2) {
-            EXPECT_EQ(result.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+            EXPECT_EQ(result.boxes, wt::Confirmed(wt::Success()));
             EXPECT_FALSE(showingAtLastBox);
         }
     }
-    DeleteFileA(copy.c_str());
 }
 
 // Names the ANSI code page (936) cannot spell, which its functions report with "?", and a
@@ -172,7 +160,7 @@ TEST_F(InstallDirStep, NamesOutsideTheCodePageAndDeepPathsAreRemovedWhole) {
     ASSERT_EQ(GetFileAttributesW((deep + L"\\deep.txt").c_str()), FILE_ATTRIBUTE_ARCHIVE);
 
     wt::RunResult run = wt::RunWorkingCopy(options);
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     EXPECT_FALSE(wt::Exists(installDir));
     EXPECT_TRUE(KeysGone());
 }
@@ -215,10 +203,10 @@ TEST_F(DirectoryLink, FilesReachedThroughALinkSurviveTheRun) {
     EXPECT_EQ(run.boxes[0], wt::Confirm());
     // The link may stay (the system may refuse to remove it): then the user hears of it.
     if (wt::Exists(installDir)) {
-        EXPECT_EQ(run.boxes[1], wt::Notice("卸载失败  错误码:2011"));
+        EXPECT_EQ(run.boxes[1], wt::Failure("2011"));
         EXPECT_TRUE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
     } else {
-        EXPECT_EQ(run.boxes[1], wt::Notice("卸载成功!"));
+        EXPECT_EQ(run.boxes[1], wt::Success());
         EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
     }
 }

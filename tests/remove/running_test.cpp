@@ -8,8 +8,6 @@ namespace {
 
 const char kKey[] = "RmRunningApp";
 
-wt::Box CloseFirst(const std::string& name) { return wt::Notice("卸载失败  请先关闭程序: " + name); }
-
 class RunningCheck : public ::testing::Test {
 protected:
     const std::string root = "C:\\rmtest\\running";
@@ -54,7 +52,7 @@ TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
         wt::RunningProgram program(programDir, "APP.EXE");
         ASSERT_TRUE(program.IsRunning());
         wt::RunResult run = RunPhaseTwo("-e \"app\"");
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("app")}));
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("app")));
         EXPECT_TRUE(InstallationIntact());
         EXPECT_TRUE(program.IsRunning());
     }
@@ -62,7 +60,7 @@ TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
         wt::RunningProgram program(programDir, "app.exe");
         ASSERT_TRUE(program.IsRunning());
         wt::RunResult run = RunPhaseTwo("-e \"App.exe\"");
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("App.exe")}));
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("App.exe")));
         EXPECT_TRUE(InstallationIntact());
         EXPECT_TRUE(program.IsRunning());
     }
@@ -71,7 +69,7 @@ TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
         wt::RunningProgram program(programDir, "Tool64.exe", 60000, wt::Sleeper64Exe());
         ASSERT_TRUE(program.IsRunning());
         wt::RunResult run = RunPhaseTwo("-e \"helper.exe,tool64\"");
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("tool64")}));
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("tool64")));
         EXPECT_TRUE(InstallationIntact());
         EXPECT_TRUE(program.IsRunning());
     }
@@ -81,7 +79,7 @@ TEST_F(RunningCheck, NamesThatOnlyResembleTheRunningProgramLetTheRunGoOn) {
     wt::RunningProgram program(programDir, "app.exe");
     ASSERT_TRUE(program.IsRunning());
     wt::RunResult run = RunPhaseTwo("-e \"app.ex,ap,pp.exe,bin\\app.exe, app\"");
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
     EXPECT_TRUE(InstallationGone());
     EXPECT_TRUE(program.IsRunning());
 }
@@ -93,11 +91,11 @@ TEST_F(RunningCheck, OnlyTheFirstRunningNameInListOrderIsNamed) {
     ASSERT_TRUE(b.IsRunning());
 
     wt::RunResult run = RunPhaseTwo("-e \"c,b,a\"");
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("b")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("b")));
     EXPECT_TRUE(InstallationIntact());
 
     run = RunPhaseTwo("-e \"a,b\"");
-    EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), CloseFirst("a")}));
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("a")));
     EXPECT_TRUE(InstallationIntact());
     EXPECT_TRUE(a.IsRunning());
     EXPECT_TRUE(b.IsRunning());
@@ -110,7 +108,7 @@ TEST_F(RunningCheck, ListsWithoutNamesPassWithoutABox) {
         SCOPED_TRACE(option);
         MakeInstallation();
         wt::RunResult run = RunPhaseTwo(option);
-        EXPECT_EQ(run.boxes, (std::vector<wt::Box>{wt::Confirm(), wt::Notice("卸载成功!")}));
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
         EXPECT_TRUE(InstallationGone());
     }
 }

@@ -1,7 +1,7 @@
 // The test support against the real system: what the other tests rely on it for.
 #include <gtest/gtest.h>
 
-#include "wintest.h"
+#include "boxes.h"
 // After windows.h, which wintest.h brings.
 #include <psapi.h>
 
@@ -16,7 +16,7 @@ protected:
     void SetUp() override { wt::RemoveAll(kRoot); }
     void TearDown() override {
         wt::RemoveAll(kRoot);
-        wt::RemoveAll(wt::TempDir() + "\\VORNAuninstall.exe");
+        wt::RemoveAll(wt::WorkingCopy());
     }
 };
 
@@ -65,14 +65,11 @@ TEST_F(SupportTest, BoxWatcherAnswersThisProcessesBoxes) {
 // Phase one ends as soon as it has started the working copy; the copy's boxes still count.
 TEST_F(SupportTest, RunAndAnswerWaitsForTheWorkingCopy) {
     const std::string app = std::string(kRoot) + "\\App";
-    std::string exe = wt::CopyUninstall(app, "uninstall.exe");
-    wt::WriteTextFile(app + "\\conf.xml", "<config><global/><unist/></config>");
+    std::string exe = wt::InstallUninstaller(app, "<config><global/><unist/></config>");
 
     wt::RunResult run = wt::RunAndAnswer("\"" + exe + "\"", {Answer::Cancel});
     EXPECT_FALSE(run.timedOut);
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].caption, "VORNAuninstall");
-    EXPECT_EQ(run.boxes[0].text, wt::Gbk("确认卸载？"));
+    EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Confirm()});
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_TRUE(wt::Exists(app + "\\conf.xml"));
 }

@@ -287,6 +287,7 @@ std::string WinPath(const std::string& unixPath) {
 std::string UninstallExe() { return WinPath(WT_UNINSTALL_EXE); }
 std::string SleeperExe() { return WinPath(WT_SLEEPER_EXE); }
 std::string Sleeper64Exe() { return WinPath(WT_SLEEPER64_EXE); }
+std::string WorkingCopy() { return TempDir() + "\\VORNAuninstall.exe"; }
 
 std::string TempDir() {
     std::string localAppData = ShellFolder("Local AppData");
@@ -544,11 +545,15 @@ SchedulingBlocked::~SchedulingBlocked() {
 HeldFile::~HeldFile() { StopProcess(pi_); }
 
 // ---- Files -------------------------------------------------------------------------------
-std::string CopyUninstall(const std::string& dir, const std::string& fileName) {
-    MakeDirs(dir);
-    std::string path = dir + "\\" + fileName;
+std::string CopyUninstall(const std::string& path) {
+    MakeDirs(path.substr(0, path.find_last_of('\\')));
     CopyFileA(UninstallExe().c_str(), path.c_str(), FALSE);
     return path;
+}
+
+std::string InstallUninstaller(const std::string& dir, const std::string& confXml) {
+    WriteTextFile(dir + "\\conf.xml", confXml);
+    return CopyUninstall(dir + "\\uninstall.exe");
 }
 
 void WriteTextFile(const std::string& path, const std::string& content) {

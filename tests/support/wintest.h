@@ -17,6 +17,7 @@ std::string UninstallExe();  // Windows path of the built uninstall.exe
 std::string SleeperExe();    // Windows path of the stand-in program (see RunningProgram)
 std::string Sleeper64Exe();  // the same program built for 64-bit Windows
 std::string TempDir();       // the temp directory the uninstaller resolves in this prefix
+std::string WorkingCopy();   // TempDir()\VORNAuninstall.exe, where phase one puts its copy
 
 // ---- Message boxes -----------------------------------------------------------------------
 enum class Answer { Ok, Cancel, Close };  // Close: the box's close button (WM_CLOSE)
@@ -130,8 +131,11 @@ public:
 };
 
 // ---- Files -------------------------------------------------------------------------------
-// A copy of the built uninstall.exe as dir\fileName (dir made first); returns its path.
-std::string CopyUninstall(const std::string& dir, const std::string& fileName);
+// A copy of the built uninstall.exe at path (its folder made first); returns path.
+std::string CopyUninstall(const std::string& path);
+// uninstall.exe in dir as a vendor ships it, with conf.xml holding confXml beside it;
+// returns uninstall.exe's path.
+std::string InstallUninstaller(const std::string& dir, const std::string& confXml);
 void WriteTextFile(const std::string& path, const std::string& content);  // makes parents
 std::string ReadTextFile(const std::string& path);  // empty when it cannot be read
 void MakeDirs(const std::string& path);
