@@ -9,20 +9,16 @@ namespace {
 using wt::Answer;
 using wt::Box;
 
-const char kAppRoot[] = "C:\\harness-app";
-const char kInstallDir[] = "C:\\harness-app\\App";
-
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // An installed application, and the working copy started from the temp directory.
 class WorkingCopyTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        wt::RemoveAll(kAppRoot);
-        wt::WriteTextFile(std::string(kInstallDir) + "\\bin\\app.exe", "app");
-        wt::WriteTextFile(std::string(kInstallDir) + "\\readme.txt", "readme");
+        app.Remove();
+        app.Install();
     }
-    void TearDown() override { wt::RemoveAll(kAppRoot); }
+    wt::Installation app{"C:\\harness-app"};
 };
 
 TEST_F(WorkingCopyTest, WithoutOptionsReportsTheMissingInstallDir) {
@@ -30,27 +26,25 @@ TEST_F(WorkingCopyTest, WithoutOptionsReportsTheMissingInstallDir) {
 }
 
 TEST_F(WorkingCopyTest, ConfirmedRemovesTheInstallDir) {
-    wt::RunResult run = wt::RunWorkingCopy(" -p " + Quoted(std::string(kInstallDir) + "\\"), {Answer::Ok});
-    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
-    EXPECT_FALSE(wt::Exists(kInstallDir));
-    EXPECT_TRUE(wt::Exists(kAppRoot));
+    EXPECT_EQ(wt::RunWorkingCopy(app.Options(), {Answer::Ok}).boxes, wt::Confirmed(wt::Success()));
+    EXPECT_FALSE(wt::Exists(app.dir));
+    EXPECT_TRUE(wt::Exists(app.root));
 }
 
 TEST_F(WorkingCopyTest, CancelOrCloseKeepsTheInstallDir) {
-    const std::vector<std::string> before = wt::ListTree(kInstallDir);
-    ASSERT_EQ(before.size(), 3u);
+    const std::vector<std::string> before = wt::ListTree(app.dir);
+    ASSERT_EQ(before.size(), 5u);
     for (Answer answer : {Answer::Cancel, Answer::Close}) {
         SCOPED_TRACE(answer == Answer::Cancel ? "Cancel" : "Close");
-        wt::RunResult run = wt::RunWorkingCopy(" -p " + Quoted(std::string(kInstallDir) + "\\"), {answer});
-        EXPECT_EQ(run.boxes, std::vector<Box>{wt::Confirm()});
-        EXPECT_EQ(wt::ListTree(kInstallDir), before);
+        EXPECT_EQ(wt::RunWorkingCopy(app.Options(), {answer}).boxes, std::vector<Box>{wt::Confirm()});
+        EXPECT_EQ(wt::ListTree(app.dir), before);
     }
 }
 
 TEST_F(WorkingCopyTest, EmptyInstallDirIsReportedThenTheMissingOne) {
     wt::RunResult run = wt::RunWorkingCopy(" -p \"\"");
     EXPECT_EQ(run.boxes, (std::vector<Box>{wt::Failure("2001"), wt::Failure("2006")}));
-    EXPECT_TRUE(wt::Exists(kInstallDir));
+    EXPECT_TRUE(wt::Exists(app.dir));
 }
 
 // Phase two started by hand with a quiet switch behaves as when phase one starts it: no box,

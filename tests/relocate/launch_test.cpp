@@ -20,9 +20,6 @@ namespace {
 
 using wt::WorkingCopy;
 
-const char kAppsRoot[] = "C:\\Apps";
-const char kInstallDir[] = "C:\\Apps\\Tool\\";
-const char kUninstall[] = "C:\\Apps\\Tool\\uninstall.exe";
 // A temp directory whose path holds a blank, and what the system would start in place of
 // an unquoted path into it.
 const char kBlankLocalAppData[] = "C:\\users\\John Smith\\AppData\\Local";
@@ -90,34 +87,30 @@ Outcome RunPhaseOne(const std::string& commandLine, const std::string& currentDi
 class PhaseOne : public ::testing::Test {
 protected:
     void SetUp() override {
-        wt::RemoveAll(kAppsRoot);
-        wt::CopyUninstall(kUninstall);
-        ASSERT_TRUE(wt::Exists(kUninstall));
+        app.Remove();
+        app.Install();
+        ASSERT_TRUE(wt::Exists(wt::CopyUninstall(uninstallExe)));
         DeleteFileA(WorkingCopy().c_str());
         ours_ = wt::ReadTextFile(wt::UninstallExe());
         ASSERT_FALSE(ours_.empty());
     }
     void TearDown() override {
         wt::RemoveLink(WorkingCopy());
-        wt::RemoveAll(kAppsRoot);
         DeleteFileA(WorkingCopy().c_str());
         DeleteFileA(StagePath().c_str());
         wt::RemoveAll("C:\\users\\John Smith");
         DeleteFileA(kPlanted);
-        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, "ToolKey");
     }
 
     static std::string StagePath() { return wt::TempDir() + "\\impostor-stage.exe"; }
-    static void WriteConfig(const std::string& xml) {
-        wt::WriteTextFile(std::string(kInstallDir) + "conf.xml", xml);
-    }
+    void WriteConfig(const std::string& xml) { wt::WriteTextFile(app.dir + "\\conf.xml", xml); }
     // uninstall.exe started from its own directory, as a user starts it.
-    static Outcome Start(const std::string& arguments = "") {
-        return RunPhaseOne("\"" + std::string(kUninstall) + "\"" + arguments, "C:\\Apps\\Tool");
+    Outcome Start(const std::string& arguments = "") {
+        return RunPhaseOne("\"" + uninstallExe + "\"" + arguments, app.dir);
     }
     // The line the working copy must receive: its own quoted path, then the options.
-    static std::string LineWith(const std::string& options) {
-        return "\"" + WorkingCopy() + "\" -p \"" + kInstallDir + "\"" + options;
+    std::string LineWith(const std::string& options) {
+        return "\"" + WorkingCopy() + "\" -p \"" + app.dir + "\\\"" + options;
     }
 
     // Exactly one box, the confirm box of the working copy started as WorkingCopy() with
@@ -145,21 +138,21 @@ protected:
         EXPECT_EQ(run.seen[0].box.pid, run.pid);
     }
 
+    wt::Installation app{"C:\\Apps", {{HKEY_CURRENT_USER, "ToolKey"}}, "Tool"};
+    const std::string uninstallExe = app.dir + "\\uninstall.exe";
     std::string ours_;  // the bytes of the built uninstall.exe
 };
 
 TEST_F(PhaseOne, StartsTheWorkingCopyWithTheInstallDirAndTheFourLists) {
     WriteConfig(kFullConfig);
-    wt::WriteTextFile("C:\\Apps\\Tool\\tool.exe", "tool");
-    wt::CreateUninstallKey(HKEY_CURRENT_USER, "ToolKey");
-    std::vector<std::string> before = wt::ListTree(kAppsRoot);
+    std::vector<std::string> before = wt::ListTree(app.root);
 
     Outcome run = Start();
     ExpectWorkingCopyStarted(run, LineWith(kFullLists));
     EXPECT_TRUE(wt::ReadTextFile(WorkingCopy()) == ours_);
     // Cancelled at the confirm box: nothing removed.
-    EXPECT_EQ(wt::ListTree(kAppsRoot), before);
-    EXPECT_TRUE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "ToolKey"));
+    EXPECT_EQ(wt::ListTree(app.root), before);
+    EXPECT_TRUE(app.KeysThere());
 }
 
 TEST_F(PhaseOne, OptionsGivenToPhaseOneGiveWayToTheFile) {
@@ -237,7 +230,7 @@ TEST_F(PhaseOne, ReplacesAWorkingCopyLeftByAnEarlierRun) {
 
     // A link there goes as a link, or the run stops with 2003: what it leads to is never
     // written (Wine follows file links, so here it stops).
-    const std::string outside = "C:\\Apps\\outside.dat";
+    const std::string outside = app.root + "\\outside.dat";
     wt::WriteTextFile(outside, "outside");
     DeleteFileA(WorkingCopy().c_str());
     ASSERT_TRUE(wt::MakeLink(WorkingCopy(), outside));
@@ -286,7 +279,7 @@ TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
     ASSERT_NE(at, std::string::npos);
     ASSERT_EQ(impostor.find(confirm, at + 1), std::string::npos);
     impostor.replace(at, confirm.size(), other);
-    const std::string impostorPath = "C:\\Apps\\impostor.exe";
+    const std::string impostorPath = app.root + "\\impostor.exe";
     const std::string stagePath = StagePath();
     wt::WriteTextFile(impostorPath, impostor);
 

@@ -11,42 +11,23 @@ const char kKey[] = "RmRefusalApp";
 
 class PhaseTwoStart : public ::testing::Test {
 protected:
-    const std::string root = "C:\\rmtest\\refusal";
-    const std::string installDir = root + "\\app";
-
     void SetUp() override {
-        wt::RemoveAll(root);
-        wt::WriteTextFile(installDir + "\\app.exe", "program");
-        wt::WriteTextFile(installDir + "\\data\\settings.ini", "[app]");
-        wt::CreateUninstallKey(HKEY_CURRENT_USER, kKey);
+        app.Remove();
+        app.Install();
     }
-
-    void TearDown() override {
-        for (const char* link : {"\\via", "\\documents-link"}) wt::RemoveLink(root + link);
-        wt::RemoveAll(root);
-        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, kKey);
-        RemoveDirectoryA("C:\\rmtest");  // goes only when empty
-    }
-
-    bool InstallationIntact() {
-        return wt::Exists(installDir + "\\app.exe") &&
-               wt::Exists(installDir + "\\data\\settings.ini") &&
-               wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey);
-    }
+    wt::Installation app{"C:\\rmtest\\refusal", {{HKEY_CURRENT_USER, kKey}}};
 };
 
 TEST_F(PhaseTwoStart, WithoutAnInstallationDirectoryItReports2006) {
     wt::RunResult run = wt::RunWorkingCopy(std::string("-R \"") + kKey + "\"", {wt::Answer::Cancel});
     EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Failure("2006")});
-    EXPECT_TRUE(InstallationIntact());
+    EXPECT_TRUE(app.Intact());
 }
 
 TEST_F(PhaseTwoStart, CancelOrCloseInTheConfirmBoxEndsSilently) {
     for (wt::Answer answer : {wt::Answer::Cancel, wt::Answer::Close}) {
-        wt::RunResult run =
-            wt::RunWorkingCopy("-p \"" + installDir + "\\\" -R \"" + kKey + "\"", {answer});
-        EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Confirm()});
-        EXPECT_TRUE(InstallationIntact());
+        EXPECT_EQ(wt::RunWorkingCopy(app.Options(), {answer}).boxes, std::vector<wt::Box>{wt::Confirm()});
+        EXPECT_TRUE(app.Intact());
     }
 }
 
@@ -99,8 +80,8 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
     ASSERT_NE(shortDocuments, "");
     ASSERT_NE(shortDocuments, documents);
     // A link in a middle component leads into the profile; another is the directory itself.
-    ASSERT_TRUE(wt::MakeLink(root + "\\via", profile));
-    ASSERT_TRUE(wt::MakeLink(root + "\\documents-link", documents));
+    ASSERT_TRUE(app.MakeLink(app.root + "\\via", profile));
+    ASSERT_TRUE(app.MakeLink(app.root + "\\documents-link", documents));
     DefaultProfile defaultProfile("C:\\users\\Default");
 
     struct Case {
@@ -139,8 +120,8 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         {"C:\\users\\", "C:\\users"},
         {"C:\\users\\Default", "C:\\users\\Default"},
         // Links: in a middle component, and the directory itself.
-        {root + "\\via\\Documents\\", documents},
-        {root + "\\documents-link\\", documents},
+        {app.root + "\\via\\Documents\\", documents},
+        {app.root + "\\documents-link\\", documents},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.option);
@@ -151,7 +132,7 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
                                                {wt::Answer::Cancel});
         EXPECT_EQ(run.boxes, std::vector<wt::Box>{wt::Failure("2012")});
         EXPECT_TRUE(wt::Exists(sentinel));
-        EXPECT_TRUE(InstallationIntact());
+        EXPECT_TRUE(app.Intact());
         DeleteFileA(sentinel.c_str());
     }
 }
@@ -159,15 +140,14 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
 // The directory is removed where it lies, not through the link that leads to it; the link
 // and what lies beside the directory stay.
 TEST_F(PhaseTwoStart, AnInstallationReachedThroughALinkIsRemovedWhereItLies) {
-    const std::string via = root + "\\via";
-    ASSERT_TRUE(wt::MakeLink(via, root));
-    wt::WriteTextFile(root + "\\rm-sentinel.txt", "keep");
+    const std::string via = app.root + "\\via";
+    ASSERT_TRUE(app.MakeLink(via, app.root));
+    wt::WriteTextFile(app.root + "\\rm-sentinel.txt", "keep");
     wt::RunResult run =
         wt::RunWorkingCopy("-p \"" + via + "\\app\\\" -R \"" + kKey + "\"", {wt::Answer::Ok});
     EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
-    EXPECT_FALSE(wt::Exists(installDir));
-    EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey));
-    EXPECT_TRUE(wt::Exists(root + "\\rm-sentinel.txt"));
+    EXPECT_TRUE(app.Gone());
+    EXPECT_TRUE(wt::Exists(app.root + "\\rm-sentinel.txt"));
 }
 
 }  // namespace

@@ -11,39 +11,14 @@ namespace {
 
 class InstallDirStep : public ::testing::Test {
 protected:
-    const std::string root = "C:\\rmtest\\installdir";
-    const std::string installDir = root + "\\app";
-    const std::string options =
-        "-p \"" + installDir + "\\\" -R \"RmTreeMachine,RmTreeUser\"";
-
     void SetUp() override {
-        Clean();
-        wt::WriteTextFile(installDir + "\\app.exe", "program");
-        wt::WriteTextFile(installDir + "\\data\\db.dat", "data");
-        wt::WriteTextFile(installDir + "\\data\\more\\notes.txt", "notes");
-        wt::CreateUninstallKey(HKEY_LOCAL_MACHINE, "RmTreeMachine");
-        wt::CreateUninstallKey(HKEY_CURRENT_USER, "RmTreeUser");
-    }
-    void TearDown() override {
-        Clean();
-        RemoveDirectoryA("C:\\rmtest");
+        app.Remove();
+        app.Install();
     }
 
-    void Clean() {
-        wt::RemoveLink(root + "\\via");
-        wt::RemoveAll(root);
-        wt::DeleteUninstallKeyTree(HKEY_LOCAL_MACHINE, "RmTreeMachine");
-        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, "RmTreeUser");
-    }
-
-    bool KeysStay() {
-        return wt::UninstallKeyExists(HKEY_LOCAL_MACHINE, "RmTreeMachine") &&
-               wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmTreeUser");
-    }
-    bool KeysGone() {
-        return !wt::UninstallKeyExists(HKEY_LOCAL_MACHINE, "RmTreeMachine") &&
-               !wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmTreeUser");
-    }
+    wt::Installation app{"C:\\rmtest\\installdir",
+                         {{HKEY_LOCAL_MACHINE, "RmTreeMachine"}, {HKEY_CURRENT_USER, "RmTreeUser"}}};
+    const std::string held = app.dir + "\\data\\settings.ini";  // where a file is held open
 };
 
 // The installation directory step checks the directory itself right before it deletes,
@@ -53,12 +28,13 @@ TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
     const std::string profile = documents.substr(0, documents.find_last_of('\\'));
     const std::string sentinel = documents + "\\rm-sentinel.txt";
     wt::WriteTextFile(sentinel, "keep");
-    ASSERT_TRUE(wt::MakeLink(root + "\\via", profile));
-    for (const std::string& dir : {documents + "\\", root + "\\via\\Documents\\", root + "\\via"}) {
+    ASSERT_TRUE(app.MakeLink(app.root + "\\via", profile));
+    for (const std::string& dir :
+         {documents + "\\", app.root + "\\via\\Documents\\", app.root + "\\via"}) {
         SCOPED_TRACE(dir);
-        uninstall app;
-        app.m_installDir = dir.c_str();
-        EXPECT_EQ(app.RemoveInstallDir(), 0);
+        uninstall step;
+        step.m_installDir = dir.c_str();
+        EXPECT_EQ(step.RemoveInstallDir(), 0);
         EXPECT_EQ(wt::ReadTextFile(sentinel), "keep");
     }
     DeleteFileA(sentinel.c_str());
@@ -69,40 +45,35 @@ TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
 TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
     {
         wt::SchedulingBlocked noRights;
-        wt::HeldFile held(installDir + "\\data\\db.dat");
-        wt::RunResult run = wt::RunWorkingCopy(options);
-        EXPECT_EQ(run.boxes, wt::Confirmed(wt::Failure("2011")));
-        EXPECT_TRUE(wt::Exists(installDir + "\\data\\db.dat"));
-        EXPECT_TRUE(KeysStay());
+        wt::HeldFile holder(held);
+        EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Failure("2011")));
+        EXPECT_TRUE(wt::Exists(held));
+        EXPECT_TRUE(app.KeysThere());
     }
-    wt::RunResult run = wt::RunWorkingCopy(options);
-    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
-    EXPECT_FALSE(wt::Exists(installDir));
-    EXPECT_TRUE(KeysGone());
+    EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
+    EXPECT_TRUE(app.Gone());
 }
 
 // A scanner or the shell holds a file for a moment: the delete is tried again and goes.
 TEST_F(InstallDirStep, FileHeldForAMomentIsRemoved) {
-    wt::HeldFile held(installDir + "\\data\\db.dat", 700);
-    wt::RunResult run = wt::RunWorkingCopy(options);
-    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
-    EXPECT_FALSE(wt::Exists(installDir));
-    EXPECT_TRUE(KeysGone());
+    wt::HeldFile holder(held, 700);
+    EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
+    EXPECT_TRUE(app.Gone());
 }
 
 // A file held for the whole run goes at the next restart, with the folders above it; all
 // else goes now, the keys too, and the user is told.
 TEST_F(InstallDirStep, FileHeldForTheWholeRunGoesAtTheNextRestart) {
-    const std::string held = installDir + "\\data\\db.dat";
     for (const char* quiet : {"", " /S"}) {
         SCOPED_TRACE(quiet);
         SetUp();
         {
             wt::HeldFile holder(held);
-            wt::RunResult run = wt::RunWorkingCopy(options + quiet, {}, *quiet ? 3010 : 1);
+            wt::RunResult run = wt::RunWorkingCopy(app.Options() + quiet, {}, *quiet ? 3010 : 1);
             EXPECT_EQ(run.boxes, *quiet ? std::vector<wt::Box>{} : wt::Confirmed(wt::RestartNeeded()));
-            EXPECT_EQ(wt::ListTree(installDir), (std::vector<std::string>{"data\\", "data\\db.dat"}));
-            EXPECT_TRUE(KeysGone());
+            EXPECT_EQ(wt::ListTree(app.dir),
+                      (std::vector<std::string>{"data\\", "data\\settings.ini"}));
+            EXPECT_TRUE(app.KeysGone());
             std::vector<std::string> pending = wt::PendingDeletes();
             auto at = [&](const std::string& path) {
                 for (size_t i = 0; i < pending.size(); ++i)
@@ -110,12 +81,12 @@ TEST_F(InstallDirStep, FileHeldForTheWholeRunGoesAtTheNextRestart) {
                 return pending.size();
             };
             // Deepest first: the file, then its folder, then the installation directory.
-            EXPECT_LT(at(held), at(installDir + "\\data"));
-            EXPECT_LT(at(installDir + "\\data"), at(installDir));
-            EXPECT_LT(at(installDir), pending.size()) << ::testing::PrintToString(pending);
+            EXPECT_LT(at(held), at(app.dir + "\\data"));
+            EXPECT_LT(at(app.dir + "\\data"), at(app.dir));
+            EXPECT_LT(at(app.dir), pending.size()) << ::testing::PrintToString(pending);
         }
         wt::RestartPrefix();
-        EXPECT_FALSE(wt::Exists(installDir));
+        EXPECT_FALSE(wt::Exists(app.dir));
         EXPECT_EQ(wt::PendingDeletes(), std::vector<std::string>{});
     }
 }
@@ -128,15 +99,15 @@ TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
         SetUp();
         if (run > 0)
             for (int i = 0; i < 6000; ++i)
-                wt::WriteTextFile(installDir + "\\cache\\d" + std::to_string(i / 100) + "\\f" +
+                wt::WriteTextFile(app.dir + "\\cache\\d" + std::to_string(i / 100) + "\\f" +
                                       std::to_string(i) + ".tmp",
                                   "x");
         wt::WindowWatcher progress("UninstallProgress");
         bool showingAtLastBox = true;
         wt::RunResult result = wt::RunWorkingCopy(
-            options + (run == 2 ? " /S" : ""), {}, run == 2 ? 0 : 1,
+            app.Options() + (run == 2 ? " /S" : ""), {}, run == 2 ? 0 : 1,
             [&](HWND, const wt::Box&) { showingAtLastBox = progress.Showing(); });
-        EXPECT_FALSE(wt::Exists(installDir));
+        EXPECT_FALSE(wt::Exists(app.dir));
         EXPECT_EQ(progress.Seen(), run == 1);
         if (run < 2) {
             EXPECT_EQ(result.boxes, wt::Confirmed(wt::Success()));
@@ -148,7 +119,7 @@ TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
 // Names the ANSI code page (936) cannot spell, which its functions report with "?", and a
 // path deeper than 1,024 characters.
 TEST_F(InstallDirStep, NamesOutsideTheCodePageAndDeepPathsAreRemovedWhole) {
-    const std::wstring literal = L"\\\\?\\" + std::wstring(installDir.begin(), installDir.end());
+    const std::wstring literal = L"\\\\?\\" + std::wstring(app.dir.begin(), app.dir.end());
     for (const wchar_t* name : {L"\\smile \xD83D\xDE00.txt",
                                 L"\\\x0627\x0644\x0639\x0631\x0628\x064A\x0629\\\x0E44\x0E17\x0E22.dat",
                                 L"\\G\x0151z\\data\\x.bin"})
@@ -159,55 +130,30 @@ TEST_F(InstallDirStep, NamesOutsideTheCodePageAndDeepPathsAreRemovedWhole) {
     ASSERT_GT(deep.size(), 1024u);
     ASSERT_EQ(GetFileAttributesW((deep + L"\\deep.txt").c_str()), FILE_ATTRIBUTE_ARCHIVE);
 
-    wt::RunResult run = wt::RunWorkingCopy(options);
-    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
-    EXPECT_FALSE(wt::Exists(installDir));
-    EXPECT_TRUE(KeysGone());
+    EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
+    EXPECT_TRUE(app.Gone());
 }
 
-class DirectoryLink : public ::testing::Test {
-protected:
-    const std::string root = "C:\\rmtest\\links";
-    const std::string installDir = root + "\\app";
-    const std::string target = root + "\\elsewhere";
-    const std::string link = installDir + "\\data";
-
-    void SetUp() override {
-        Clean();
-        wt::CreateUninstallKey(HKEY_CURRENT_USER, "RmLinkApp");
-    }
-    void TearDown() override {
-        Clean();
-        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, "RmLinkApp");
-        RemoveDirectoryA("C:\\rmtest");
-    }
-
-    void Clean() {
-        wt::RemoveLink(link);
-        wt::RemoveAll(root);
-    }
-};
-
-TEST_F(DirectoryLink, FilesReachedThroughALinkSurviveTheRun) {
-    wt::WriteTextFile(installDir + "\\app.exe", "program");
+TEST_F(InstallDirStep, FilesReachedThroughALinkSurviveTheRun) {
+    const std::string target = app.root + "\\elsewhere", link = app.dir + "\\linked";
     wt::WriteTextFile(target + "\\user.doc", "doc");
     wt::WriteTextFile(target + "\\photos\\a.jpg", "jpg");
     const std::vector<std::string> targetTree = wt::ListTree(target);
     ASSERT_EQ(targetTree.size(), 3u);
-    ASSERT_TRUE(wt::MakeLink(link, target));
+    ASSERT_TRUE(app.MakeLink(link, target));
     ASSERT_TRUE(wt::Exists(link + "\\user.doc"));
 
-    wt::RunResult run = wt::RunWorkingCopy("-p \"" + installDir + "\\\" -R \"RmLinkApp\"");
+    wt::RunResult run = wt::RunWorkingCopy(app.Options());
     EXPECT_EQ(wt::ListTree(target), targetTree);
     ASSERT_EQ(run.boxes.size(), 2u);
     EXPECT_EQ(run.boxes[0], wt::Confirm());
     // The link may stay (the system may refuse to remove it): then the user hears of it.
-    if (wt::Exists(installDir)) {
+    if (wt::Exists(app.dir)) {
         EXPECT_EQ(run.boxes[1], wt::Failure("2011"));
-        EXPECT_TRUE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
+        EXPECT_TRUE(app.KeysThere());
     } else {
         EXPECT_EQ(run.boxes[1], wt::Success());
-        EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmLinkApp"));
+        EXPECT_TRUE(app.KeysGone());
     }
 }
 

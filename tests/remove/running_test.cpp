@@ -10,67 +10,36 @@ const char kKey[] = "RmRunningApp";
 
 class RunningCheck : public ::testing::Test {
 protected:
-    const std::string root = "C:\\rmtest\\running";
-    const std::string installDir = root + "\\app";
-    const std::string programDir = root + "\\bin";
-
     void SetUp() override {
-        wt::RemoveAll(root);
-        MakeInstallation();
+        app.Remove();
+        app.Install();
     }
-
-    void TearDown() override {
-        wt::RemoveAll(root);
-        wt::DeleteUninstallKeyTree(HKEY_CURRENT_USER, kKey);
-        RemoveDirectoryA("C:\\rmtest");  // goes only when empty
-    }
-
-    void MakeInstallation() {
-        wt::WriteTextFile(installDir + "\\app.exe", "program");
-        wt::WriteTextFile(installDir + "\\data\\settings.ini", "[app]");
-        wt::CreateUninstallKey(HKEY_CURRENT_USER, kKey);
-    }
-
-    bool InstallationIntact() {
-        return wt::Exists(installDir + "\\app.exe") &&
-               wt::Exists(installDir + "\\data\\settings.ini") &&
-               wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey);
-    }
-
-    bool InstallationGone() {
-        return !wt::Exists(installDir) && !wt::UninstallKeyExists(HKEY_CURRENT_USER, kKey);
-    }
-
     // Phase two as phase one starts it, with exeOption standing for "-e ..." (or nothing).
     wt::RunResult RunPhaseTwo(const std::string& exeOption) {
-        return wt::RunWorkingCopy("-p \"" + installDir + "\\\" " + exeOption + " -R \"" + kKey + "\"");
+        return wt::RunWorkingCopy(app.Options() + " " + exeOption);
     }
+
+    wt::Installation app{"C:\\rmtest\\running", {{HKEY_CURRENT_USER, kKey}}};
+    const std::string programDir = app.root + "\\bin";
 };
 
 TEST_F(RunningCheck, ListedProgramThatRunsStopsTheRunBeforeAnythingIsRemoved) {
-    {
-        wt::RunningProgram program(programDir, "APP.EXE");
+    struct Case {
+        const char* file;   // the running program's
+        const char* list;   // the -e list
+        const char* named;  // in the box
+        std::string program;
+    };
+    // The last one is a 64-bit program, whose modules a 32-bit process cannot list.
+    for (const Case& c : {Case{"APP.EXE", "app", "app", wt::SleeperExe()},
+                          Case{"app.exe", "App.exe", "App.exe", wt::SleeperExe()},
+                          Case{"Tool64.exe", "helper.exe,tool64", "tool64", wt::Sleeper64Exe()}}) {
+        SCOPED_TRACE(c.file);
+        wt::RunningProgram program(programDir, c.file, 60000, c.program);
         ASSERT_TRUE(program.IsRunning());
-        wt::RunResult run = RunPhaseTwo("-e \"app\"");
-        EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("app")));
-        EXPECT_TRUE(InstallationIntact());
-        EXPECT_TRUE(program.IsRunning());
-    }
-    {
-        wt::RunningProgram program(programDir, "app.exe");
-        ASSERT_TRUE(program.IsRunning());
-        wt::RunResult run = RunPhaseTwo("-e \"App.exe\"");
-        EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("App.exe")));
-        EXPECT_TRUE(InstallationIntact());
-        EXPECT_TRUE(program.IsRunning());
-    }
-    {
-        // A 64-bit program, whose modules a 32-bit process cannot list.
-        wt::RunningProgram program(programDir, "Tool64.exe", 60000, wt::Sleeper64Exe());
-        ASSERT_TRUE(program.IsRunning());
-        wt::RunResult run = RunPhaseTwo("-e \"helper.exe,tool64\"");
-        EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("tool64")));
-        EXPECT_TRUE(InstallationIntact());
+        wt::RunResult run = RunPhaseTwo(std::string("-e \"") + c.list + "\"");
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram(c.named)));
+        EXPECT_TRUE(app.Intact());
         EXPECT_TRUE(program.IsRunning());
     }
 }
@@ -80,7 +49,7 @@ TEST_F(RunningCheck, NamesThatOnlyResembleTheRunningProgramLetTheRunGoOn) {
     ASSERT_TRUE(program.IsRunning());
     wt::RunResult run = RunPhaseTwo("-e \"app.ex,ap,pp.exe,bin\\app.exe, app\"");
     EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
-    EXPECT_TRUE(InstallationGone());
+    EXPECT_TRUE(app.Gone());
     EXPECT_TRUE(program.IsRunning());
 }
 
@@ -92,11 +61,11 @@ TEST_F(RunningCheck, OnlyTheFirstRunningNameInListOrderIsNamed) {
 
     wt::RunResult run = RunPhaseTwo("-e \"c,b,a\"");
     EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("b")));
-    EXPECT_TRUE(InstallationIntact());
+    EXPECT_TRUE(app.Intact());
 
     run = RunPhaseTwo("-e \"a,b\"");
     EXPECT_EQ(run.boxes, wt::Confirmed(wt::CloseProgram("a")));
-    EXPECT_TRUE(InstallationIntact());
+    EXPECT_TRUE(app.Intact());
     EXPECT_TRUE(a.IsRunning());
     EXPECT_TRUE(b.IsRunning());
 }
@@ -106,10 +75,10 @@ TEST_F(RunningCheck, ListsWithoutNamesPassWithoutABox) {
     ASSERT_TRUE(program.IsRunning());
     for (const char* option : {"-e \"\"", "-e \",,\"", ""}) {
         SCOPED_TRACE(option);
-        MakeInstallation();
+        app.Install();
         wt::RunResult run = RunPhaseTwo(option);
         EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
-        EXPECT_TRUE(InstallationGone());
+        EXPECT_TRUE(app.Gone());
     }
 }
 

@@ -691,4 +691,64 @@ ShellFolderOverride::~ShellFolderOverride() {
     RegCloseKey(key);
 }
 
+// ---- A small installation ----------------------------------------------------------------
+namespace {
+
+const char* const kInstalledFiles[] = {"app.exe", "data\\settings.ini", "data\\more\\notes.txt"};
+
+}  // namespace
+
+Installation::Installation(const std::string& root, std::vector<Key> keys,
+                           const std::string& folder)
+    : root(root), dir(root + "\\" + folder), keys_(std::move(keys)) {}
+
+Installation::~Installation() { Remove(); }
+
+void Installation::Install() const {
+    for (const char* file : kInstalledFiles) WriteTextFile(dir + "\\" + file, file);
+    for (const Key& key : keys_) CreateUninstallKey(key.root, key.name);
+}
+
+void Installation::Remove() {
+    for (const std::string& link : links_) RemoveLink(link);
+    links_.clear();
+    RemoveAll(root);
+    for (const Key& key : keys_) DeleteUninstallKeyTree(key.root, key.name);
+    size_t slash = root.find_last_of('\\');
+    if (slash > 2) RemoveDirectoryA(root.substr(0, slash).c_str());  // goes only when empty
+}
+
+// A link an interrupted run left there would take the new one inside its target.
+bool Installation::MakeLink(const std::string& link, const std::string& target) {
+    links_.push_back(link);
+    RemoveLink(link);
+    return wt::MakeLink(link, target);
+}
+
+bool Installation::Intact() const {
+    for (const char* file : kInstalledFiles)
+        if (!Exists(dir + "\\" + file)) return false;
+    return KeysThere();
+}
+
+bool Installation::KeysThere() const {
+    for (const Key& key : keys_)
+        if (!UninstallKeyExists(key.root, key.name)) return false;
+    return true;
+}
+
+bool Installation::KeysGone() const {
+    for (const Key& key : keys_)
+        if (UninstallKeyExists(key.root, key.name)) return false;
+    return true;
+}
+
+bool Installation::Gone() const { return !Exists(dir) && KeysGone(); }
+
+std::string Installation::Options() const {
+    std::string options = "-p \"" + dir + "\\\"";
+    for (size_t i = 0; i < keys_.size(); ++i) options += (i ? "," : " -R \"") + keys_[i].name;
+    return keys_.empty() ? options : options + "\"";
+}
+
 }  // namespace wt

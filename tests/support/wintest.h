@@ -180,4 +180,36 @@ private:
     bool existed_ = false;
 };
 
+// ---- A small installation ----------------------------------------------------------------
+// An application as the tests install it: the folder dir below root with a program and two
+// data files, and uninstall keys. Remove(), also run when it is destroyed, takes all of it
+// away: the links made through MakeLink first, then root, the keys, and root's own folder
+// when root was all it held.
+class Installation {
+public:
+    struct Key {
+        HKEY root;  // HKEY_LOCAL_MACHINE (its 32-bit view) or HKEY_CURRENT_USER
+        std::string name;
+    };
+    explicit Installation(const std::string& root, std::vector<Key> keys = {},
+                          const std::string& folder = "app");
+    ~Installation();
+
+    void Install() const;  // the files and the keys, over whatever is there
+    void Remove();
+    bool MakeLink(const std::string& link, const std::string& target);
+    bool Intact() const;     // every file and every key is there
+    bool KeysThere() const;  // every key is there
+    bool KeysGone() const;   // no key is there
+    bool Gone() const;       // neither dir nor any key is there
+    // What phase one passes for it: -p "dir\" and, with keys, -R "name,...".
+    std::string Options() const;
+
+    const std::string root, dir;
+
+private:
+    std::vector<Key> keys_;
+    std::vector<std::string> links_;
+};
+
 }  // namespace wt
