@@ -68,6 +68,33 @@ private:
     std::vector<Seen> seen_;
 };
 
+// Calls poll every intervalMs on a thread of its own, until destroyed.
+class Poller {
+public:
+    Poller(std::function<void()> poll, DWORD intervalMs)
+        : poll_(std::move(poll)), intervalMs_(intervalMs),
+          stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr)) {}
+    ~Poller() {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(stop_);
+    }
+
+private:
+    static DWORD WINAPI Run(void* parameter) {
+        Poller* poller = static_cast<Poller*>(parameter);
+        do poller->poll_();
+        while (WaitForSingleObject(poller->stop_, poller->intervalMs_) == WAIT_TIMEOUT);
+        return 0;
+    }
+
+    std::function<void()> poll_;
+    DWORD intervalMs_;
+    HANDLE stop_, thread_;
+};
+
 bool InJob(HANDLE job, DWORD pid) {
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
     BOOL inJob = FALSE;
@@ -363,45 +390,29 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
 }
 
 struct BoxWatcher::State {
-    Answerer answerer;
-    std::vector<Box> boxes;
-    CRITICAL_SECTION lock;
-    HANDLE stop = nullptr;
-    HANDLE thread = nullptr;
-
     explicit State(std::vector<Answer> answers)
         : answerer(std::move(answers), [](DWORD pid) { return pid == GetCurrentProcessId(); }) {}
 
-    static DWORD WINAPI Run(void* parameter) {
-        State* state = static_cast<State*>(parameter);
-        do {
-            EnterCriticalSection(&state->lock);
-            state->answerer.Poll(state->boxes);
-            LeaveCriticalSection(&state->lock);
-        } while (WaitForSingleObject(state->stop, 20) == WAIT_TIMEOUT);
-        return 0;
+    Answerer answerer;
+    std::vector<Box> boxes;
+    SRWLOCK lock = SRWLOCK_INIT;
+    Poller poller{[this] { Locked([this] { answerer.Poll(boxes); }); }, 20};  // last: it uses all
+
+    template <class F>
+    void Locked(F f) {
+        AcquireSRWLockExclusive(&lock);
+        f();
+        ReleaseSRWLockExclusive(&lock);
     }
 };
 
-BoxWatcher::BoxWatcher(std::vector<Answer> answers) : state_(new State(std::move(answers))) {
-    InitializeCriticalSection(&state_->lock);
-    state_->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    state_->thread = CreateThread(nullptr, 0, State::Run, state_, 0, nullptr);
-}
+BoxWatcher::BoxWatcher(std::vector<Answer> answers) : state_(new State(std::move(answers))) {}
 
-BoxWatcher::~BoxWatcher() {
-    SetEvent(state_->stop);
-    WaitForSingleObject(state_->thread, INFINITE);
-    CloseHandle(state_->thread);
-    CloseHandle(state_->stop);
-    DeleteCriticalSection(&state_->lock);
-    delete state_;
-}
+BoxWatcher::~BoxWatcher() { delete state_; }
 
 std::vector<Box> BoxWatcher::Boxes() {
-    EnterCriticalSection(&state_->lock);
-    std::vector<Box> boxes = state_->boxes;
-    LeaveCriticalSection(&state_->lock);
+    std::vector<Box> boxes;
+    state_->Locked([&] { boxes = state_->boxes; });
     return boxes;
 }
 
@@ -446,35 +457,23 @@ HeldFile::HeldFile(const std::string& path, DWORD lifetimeMs) {
 }
 
 struct WindowWatcher::State {
-    std::string className;
-    volatile LONG seen = 0, showing = 0;
-    HANDLE stop = nullptr, thread = nullptr;
+    explicit State(const std::string& className)
+        : poller(
+              [this, className] {
+                  HWND window = FindWindowA(className.c_str(), nullptr);
+                  LONG visible = window && IsWindowVisible(window);
+                  InterlockedExchange(&showing, visible);
+                  if (visible) InterlockedExchange(&seen, 1);
+              },
+              10) {}
 
-    static DWORD WINAPI Run(void* parameter) {
-        State* state = static_cast<State*>(parameter);
-        do {
-            HWND window = FindWindowA(state->className.c_str(), nullptr);
-            LONG visible = window && IsWindowVisible(window);
-            InterlockedExchange(&state->showing, visible);
-            if (visible) InterlockedExchange(&state->seen, 1);
-        } while (WaitForSingleObject(state->stop, 10) == WAIT_TIMEOUT);
-        return 0;
-    }
+    volatile LONG seen = 0, showing = 0;
+    Poller poller;  // last: it writes the others
 };
 
-WindowWatcher::WindowWatcher(const char* className) : state_(new State) {
-    state_->className = className;
-    state_->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    state_->thread = CreateThread(nullptr, 0, State::Run, state_, 0, nullptr);
-}
+WindowWatcher::WindowWatcher(const char* className) : state_(new State(className)) {}
 
-WindowWatcher::~WindowWatcher() {
-    SetEvent(state_->stop);
-    WaitForSingleObject(state_->thread, INFINITE);
-    CloseHandle(state_->thread);
-    CloseHandle(state_->stop);
-    delete state_;
-}
+WindowWatcher::~WindowWatcher() { delete state_; }
 
 bool WindowWatcher::Seen() const { return state_->seen != 0; }
 bool WindowWatcher::Showing() const { return state_->showing != 0; }
