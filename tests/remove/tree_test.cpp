@@ -3,7 +3,6 @@
 // process and directory links that lead out of the installation directory.
 #include <gtest/gtest.h>
 
-#include "app/uninstall.h"
 #include "remove/removal.h"
 #include "boxes.h"
 
@@ -163,9 +162,8 @@ TEST_F(DeleteTreeTest, TheInstallDirStepRefusesAUsersFolderHoweverItIsReached) {
     ASSERT_TRUE(wt::MakeLink(root + "\\via", profile));
     for (const std::string& dir : {documents + "\\", root + "\\via\\Documents\\", root + "\\via"}) {
         SCOPED_TRACE(dir);
-        uninstall app;
-        app.m_installDir = dir.c_str();
-        EXPECT_EQ(app.RemoveInstallDir(), 0);
+        Outcome outcome;
+        EXPECT_EQ(RemoveInstallDir(dir.c_str(), Switches(), outcome), 0);
         EXPECT_EQ(wt::ReadTextFile(sentinel), "keep");
     }
     DeleteFileA(sentinel.c_str());
