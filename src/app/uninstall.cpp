@@ -2,19 +2,19 @@
 
 #include <windows.h>
 
-#include "app/boxes.h"
-#include "app/log.h"
-#include "app/messages.h"
 #include "base/handles.h"
 #include "base/names.h"
+#include "relocate/launch.h"
 #include "remove/removal.h"
+#include "report/boxes.h"
+#include "report/log.h"
 #include "sysloc/sysloc.h"
 
 namespace {
 
 // The temporary directory: "Local AppData"\Temp when it exists, else C:\Windows\Temp.
 int ResolveTempDirectory(TextBuffer& tempDirectory) {
-    if (GetShellFolderPath("Local AppData", tempDirectory) && tempDirectory.Join("Temp") &&
+    if (GetShellFolderPath("Local AppData", tempDirectory) && JoinPath(tempDirectory, "Temp") &&
         PathExists(tempDirectory, nullptr))
         return 1;
     bool isDirectory = false;
@@ -67,48 +67,56 @@ void uninstall::StartLog() {
     LogMachine();
 }
 
+void uninstall::Report(Failure failure, const char* detail) {
+    const FailureMessage& message = MessageOf(failure);
+    m_outcome.exitCode = message.exitCode;
+    ShowFailure(message.prefix, detail ? detail : message.code);
+}
+
 int uninstall::InitInstance() {
     int count = TakeSwitches(SplitCommandLine(GetCommandLineA()), m_switches);
     SetBoxMode(m_switches.quiet, m_switches.dryRun);
     bool optionsRead = ParseOptions(count, *this);
     if (m_switches.log) StartLog();
-    if (!optionsRead) ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_EMPTY_INSTALL_DIR);
+    if (!optionsRead) Report(Failure::EmptyInstallDir);
     RunUninstall();
     // The phase that ends the run says how it ended: phase two, or phase one where it
     // started none.
     if (!m_handedOff) {
         if (m_switches.dryRun) ShowDryRunDone(LogPath());
-        LogResult(ExitInstance());
+        LogResult(ExitInstance(), m_outcome);
     }
     return 1;
 }
 
-int uninstall::ExitInstance() {
-    if (!m_switches.quiet) return 1;
-    return static_cast<int>(m_handedOff ? m_copyExitCode : FailureExitCode());
-}
+int uninstall::ExitInstance() { return m_switches.quiet ? static_cast<int>(m_outcome.exitCode) : 1; }
 
 int uninstall::RunUninstall() {
     TextBuffer tempDirectory;
     if (!ResolveTempDirectory(tempDirectory)) {
-        ReportFailure(MSG_FAILED_ONE_BLANK, CODE_NO_TEMP_DIR);
+        Report(Failure::NoTempDir);
         return 0;
     }
     LogLine() << "temp directory: " << tempDirectory;
     TextBuffer ownPath;
     if (!GetModulePath(ownPath)) {
-        ReportFailure(MSG_FAILED_ONE_BLANK, CODE_NO_MODULE_PATH);
+        Report(Failure::NoModulePath);
         return 0;
     }
     // The working copy lies directly in the temp directory. Windows paths ignore letter
     // case, and the system may report our path in another case than the temp path was
     // written in.
-    if (!LiesDirectlyIn(ownPath, tempDirectory)) return LaunchWorkingCopy(tempDirectory, ownPath);
+    if (!LiesDirectlyIn(ownPath, tempDirectory)) {
+        Failure failure;
+        m_handedOff = LaunchWorkingCopy(tempDirectory, ownPath, m_switches, m_outcome, failure);
+        if (!m_handedOff) Report(failure);
+        return m_handedOff;
+    }
 
     LogLine() << "phase two: removing what its command line lists";
-    LogLists();
+    LogLists(*this);
     if (!m_installDir || !*m_installDir) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_INSTALL_DIR);
+        Report(Failure::NoInstallDir);
         return 0;
     }
     TextBuffer installDir;
@@ -117,27 +125,26 @@ int uninstall::RunUninstall() {
               << (check == kInstallDirRemovable ? installDir.text
                   : check == kInstallDirMissing ? "not there" : "refused") << ")";
     if (check == kInstallDirRefused) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_DIR_REFUSED);
+        Report(Failure::DirRefused);
         return 0;
     }
     if (!ConfirmUninstall()) return 0;
-    if (!CheckRunningPrograms()) return 0;
-    if (!RemoveShortcuts()) return 0;
-    if (!RemoveInstallDir()) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_REMOVAL_INCOMPLETE);
+    TextBuffer running;
+    if (!CheckRunningPrograms(m_executable, running)) {
+        Report(Failure::ProgramRunning, running);
         return 0;
     }
-    RemoveUninstallEntries();
-    if (m_restartNeeded)
-        ShowRestartNeeded();
-    else if (!m_switches.dryRun)
+    if (!RemoveShortcuts(m_scFolderName, m_scDesktopName, m_switches.dryRun, m_outcome)) return 0;
+    if (!RemoveInstallDir(m_installDir, m_switches, m_outcome)) {
+        Report(Failure::RemovalIncomplete);
+        return 0;
+    }
+    RemoveUninstallEntries(m_regFolderName, m_switches.dryRun, m_outcome);
+    if (m_outcome.restartNeeded) {
+        m_outcome.exitCode = EXIT_RESTART_NEEDED;
+        ShowMessage(MSG_RESTART);
+    } else if (!m_switches.dryRun) {
         ShowMessage(MSG_SUCCEEDED);
+    }
     return 1;
-}
-
-void uninstall::LogLists() const {
-    LogLine() << "executable: " << (m_executable ? m_executable : "");
-    LogLine() << "regFolderName: " << (m_regFolderName ? m_regFolderName : "");
-    LogLine() << "scFolderName: " << (m_scFolderName ? m_scFolderName : "");
-    LogLine() << "scDesktopName: " << (m_scDesktopName ? m_scDesktopName : "");
 }

@@ -1,12 +1,8 @@
-// The application object: one per process, it runs the whole uninstall from InitInstance.
+// The application object: one per process, it runs the whole uninstall from InitInstance and
+// is the one place that turns what the run came to into its box, log line and exit code.
 #pragma once
 #include "cmdline/cmdline.h"
-
-// The uninstaller's own files: the program and its list in the installation directory, and
-// the working copy in the temp directory, named after the program. Wide where L"" precedes.
-#define UNINSTALLER_FILE "uninstall.exe"
-#define CONFIG_FILE "conf.xml"
-#define WORKING_COPY_FILE "VORNA" UNINSTALLER_FILE
+#include "report/outcome.h"
 
 class uninstall : public OptionFields {
 public:
@@ -18,22 +14,13 @@ public:
     // Phase one (relocate and relaunch) or phase two (remove), by where this copy runs.
     int RunUninstall();
 
-    // Phase one.
-    int LaunchWorkingCopy(const char* tempDirectory, const char* ownPath);
-
-    // Phase two, in this order.
-    int CheckRunningPrograms();
-    int RemoveShortcuts();
-    int RemoveInstallDir();
-    int RemoveUninstallEntries();
-
-    Switches m_switches;
-    bool m_handedOff = false;  // phase one started phase two, which ends the run
-    bool m_restartNeeded = false;  // some of the installation directory goes at restart
-    unsigned long m_copyExitCode = 0;  // phase two's, where a quiet phase one waited for it
-
-    void LogLists() const;
-
 private:
     void StartLog();
+    // The failure's box and log line; its exit code becomes the run's. detail, when given,
+    // stands in the place of the failure's code.
+    void Report(Failure failure, const char* detail = nullptr);
+
+    Switches m_switches;
+    Outcome m_outcome;
+    bool m_handedOff = false;  // phase one started phase two, which ends the run
 };

@@ -1,8 +1,8 @@
 // Process start-up and shut-down around the one application object.
 #include <windows.h>
 
-#include "app/boxes.h"
 #include "app/uninstall.h"
+#include "report/boxes.h"
 
 // The one application object, constructed before start-up.
 static uninstall theApp;

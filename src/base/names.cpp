@@ -3,8 +3,6 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "base/text.h"
-
 namespace {
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -69,6 +67,22 @@ const char* LastComponent(const char* path) {
     for (const char* p = path; *p; p += Width(p))
         if (IsPathSeparator(*p)) last = p + 1;
     return last;
+}
+
+int JoinPath(TextBuffer& path, const char* name) {
+    size_t have = path.Length();
+    bool separator = have == 0 || EndsInSeparator(path);
+    if (have + !separator + strlen(name) >= TextBuffer::kSize) return 0;
+    if (!separator) path.text[have++] = '\\';
+    memcpy(path.text + have, name, strlen(name) + 1);
+    return 1;
+}
+
+bool JoinPath(WidePath& path, const wchar_t* name) {
+    size_t n = path.Length();
+    const wchar_t* text = path.Text();
+    bool separator = n == 0 || text[n - 1] == L'\\' || text[n - 1] == L'/';
+    return (separator || path.Append(L"\\")) && path.Append(name);
 }
 
 PathForm<char> PlainForm(const char* path) {

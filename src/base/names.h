@@ -4,6 +4,8 @@
 #pragma once
 #include <stddef.h>
 
+#include "base/text.h"
+
 inline bool IsPathSeparator(char c) { return c == '\\' || c == '/'; }
 // The length of path without the separators it ends in ("C:\" gives 2).
 size_t TrimmedLength(const char* path);
@@ -11,6 +13,11 @@ size_t TrimmedLength(const wchar_t* path);
 bool EndsInSeparator(const char* path);
 // The last component of path: what follows its last separator (all of path without one).
 const char* LastComponent(const char* path);
+
+// The path join: a separator unless path is empty or ends in one, then name. A join that
+// does not fit leaves path as it was and fails.
+int JoinPath(TextBuffer& path, const char* name);
+bool JoinPath(WidePath& path, const wchar_t* name);
 
 // A full path in its two spellings: plain ("C:\x", "\\srv\share\x") and literal ("\\?\C:\x",
 // "\\?\UNC\srv\share\x"), through which the system's path rules leave every name alone. The

@@ -4,8 +4,6 @@
 #include <string.h>
 #include <wchar.h>
 
-#include "base/names.h"
-
 int TextBuffer::Copy(const char* source) {
     size_t n = strlen(source);
     if (n >= kSize) return 0;
@@ -18,15 +16,6 @@ int TextBuffer::Append(const char* source) {
     size_t n = strlen(source);
     if (have + n >= kSize) return 0;
     memcpy(text + have, source, n + 1);
-    return 1;
-}
-
-int TextBuffer::Join(const char* name) {
-    size_t have = strlen(text);
-    bool separator = have == 0 || EndsInSeparator(text);
-    if (have + !separator + strlen(name) >= kSize) return 0;
-    if (!separator) text[have++] = '\\';
-    memcpy(text + have, name, strlen(name) + 1);
     return 1;
 }
 
@@ -106,11 +95,6 @@ bool WidePath::Append(const wchar_t* text) {
     memcpy(room, text, n * sizeof(wchar_t));
     Keep(n);
     return true;
-}
-
-bool WidePath::Join(const wchar_t* name) {
-    bool separator = length_ == 0 || text_[length_ - 1] == L'\\' || text_[length_ - 1] == L'/';
-    return (separator || Append(L"\\")) && Append(name);
 }
 
 void WidePath::Truncate(size_t length) {

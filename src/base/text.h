@@ -11,8 +11,6 @@ struct TextBuffer {
     TextBuffer() { text[0] = '\0'; }
     int Copy(const char* source);
     int Append(const char* source);
-    // The path join: a separator unless one ends the text, then name.
-    int Join(const char* name);
     size_t Length() const;
     operator char*() { return text; }
     operator const char*() const { return text; }
@@ -65,7 +63,6 @@ public:
     WidePath(const WidePath&) = delete;
     WidePath& operator=(const WidePath&) = delete;
     bool Append(const wchar_t* text);
-    bool Join(const wchar_t* name);  // the path join: a separator unless one ends the path
     size_t Length() const { return length_; }
     void Truncate(size_t length);  // back to an earlier length
     // Writable room for n characters and a NUL after the text, or null; Keep(k) then

@@ -1,18 +1,16 @@
-// Phase one: copy ourselves into the temp directory and start the copy with everything
-// phase two needs on its command line.
 #include <string.h>
 #include <windows.h>
 
 #include <new>
 
-#include "app/boxes.h"
-#include "app/log.h"
-#include "app/messages.h"
-#include "app/uninstall.h"
+#include "relocate/launch.h"
+
 #include "base/handles.h"
 #include "base/names.h"
 #include "relocate/config.h"
 #include "remove/removal.h"
+#include "report/boxes.h"
+#include "report/log.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -29,7 +27,8 @@ int AppendOption(TextBuffer& commandLine, const char* option, const char* value)
 // TinyXML uses what new gives it without looking: running out of memory while conf.xml is
 // read ends phase one as any other unreadable conf.xml does.
 [[noreturn]] void ConfigOutOfMemory() {
-    ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
+    const FailureMessage& message = MessageOf(Failure::NoConfig);
+    ShowFailure(message.prefix, message.code);
     ExitProcess(1);
 }
 
@@ -84,79 +83,88 @@ int AppendSwitches(TextBuffer& commandLine, const Switches& switches) {
 
 }  // namespace
 
-int uninstall::LaunchWorkingCopy(const char* tempDirectory, const char* ownPath) {
+void LogLists(const OptionFields& lists) {
+    LogLine() << "executable: " << (lists.m_executable ? lists.m_executable : "");
+    LogLine() << "regFolderName: " << (lists.m_regFolderName ? lists.m_regFolderName : "");
+    LogLine() << "scFolderName: " << (lists.m_scFolderName ? lists.m_scFolderName : "");
+    LogLine() << "scDesktopName: " << (lists.m_scDesktopName ? lists.m_scDesktopName : "");
+}
+
+int LaunchWorkingCopy(const char* tempDirectory, const char* ownPath, const Switches& switches,
+                      Outcome& outcome, Failure& failure) {
     TextBuffer workingCopy;
-    if (!workingCopy.Copy(tempDirectory) || !workingCopy.Join(WORKING_COPY_FILE) ||
+    if (!workingCopy.Copy(tempDirectory) || !JoinPath(workingCopy, WORKING_COPY_FILE) ||
         !WriteWorkingCopy(ownPath, workingCopy)) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_COPY_FAILED);
+        failure = Failure::CopyFailed;
         return 0;
     }
 
     TextBuffer installDir;
     if (!GetModulePath(installDir) || !installDir.text[0]) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_MODULE_PATH_AGAIN);
+        failure = Failure::NoModulePathAgain;
         return 0;
     }
     // Cut after the last separator, which it keeps.
     installDir.text[LastComponent(installDir) - installDir.text] = '\0';
-    m_installDir = installDir;
     LogLine() << "phase one: relaunching from the temp directory as " << workingCopy;
     LogLine() << "installation directory: " << installDir;
 
     TextBuffer configPath;
-    bool pathFits = configPath.Copy(installDir) && configPath.Join(CONFIG_FILE);
+    bool pathFits = configPath.Copy(installDir) && JoinPath(configPath, CONFIG_FILE);
     std::set_new_handler(ConfigOutOfMemory);
     TiXmlDocument config(configPath.text);
     bool loaded = pathFits && PathExists(configPath, nullptr) && LoadConfig(config);
     std::set_new_handler(nullptr);
     if (!loaded) {
         LogLine(LogLevel::Error) << "cannot read " << configPath.text;
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
+        failure = Failure::NoConfig;
         return 0;
     }
+    // The lists point into the document, which lives as long as this call.
     TiXmlHandle document(&config);
-    m_executable = LookupConfigText(document, CONFIG_EXECUTABLE);
-    m_regFolderName = LookupConfigText(document, CONFIG_REG_FOLDER_NAME);
-    m_scFolderName = LookupConfigText(document, CONFIG_SC_FOLDER_NAME);
-    m_scDesktopName = LookupConfigText(document, CONFIG_SC_DESKTOP_NAME);
+    OptionFields lists;
+    lists.m_installDir = installDir;
+    lists.m_executable = LookupConfigText(document, CONFIG_EXECUTABLE);
+    lists.m_regFolderName = LookupConfigText(document, CONFIG_REG_FOLDER_NAME);
+    lists.m_scFolderName = LookupConfigText(document, CONFIG_SC_FOLDER_NAME);
+    lists.m_scDesktopName = LookupConfigText(document, CONFIG_SC_DESKTOP_NAME);
     LogLine() << "lists read from " << configPath.text << ":";
-    LogLists();
+    LogLists(lists);
 
     // The copy's path is quoted: a temp path with a blank must neither split the line nor
     // let the system start another program in its place.
     TextBuffer commandLine;
     if (!commandLine.Copy("\"") || !commandLine.Append(workingCopy) ||
-        !commandLine.Append("\"") || !AppendOption(commandLine, " -p ", m_installDir)) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_START_FAILED);
+        !commandLine.Append("\"") || !AppendOption(commandLine, " -p ", lists.m_installDir)) {
+        failure = Failure::StartFailed;
         return 0;
     }
-    if (!AppendOption(commandLine, " -e ", m_executable) ||
-        !AppendOption(commandLine, " -R ", m_regFolderName) ||
-        !AppendOption(commandLine, " -S ", m_scFolderName) ||
-        !AppendOption(commandLine, " -s ", m_scDesktopName)) {
+    if (!AppendOption(commandLine, " -e ", lists.m_executable) ||
+        !AppendOption(commandLine, " -R ", lists.m_regFolderName) ||
+        !AppendOption(commandLine, " -S ", lists.m_scFolderName) ||
+        !AppendOption(commandLine, " -s ", lists.m_scDesktopName)) {
         LogLine(LogLevel::Error) << "a list cannot be passed on whole (too long, or holding \")";
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_NO_CONFIG);
+        failure = Failure::NoConfig;
         return 0;
     }
-    if (!AppendSwitches(commandLine, m_switches)) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_START_FAILED);
+    if (!AppendSwitches(commandLine, switches)) {
+        failure = Failure::StartFailed;
         return 0;
     }
     // The copy starts in the temp directory, and a waiting phase one moves there too, so that
     // neither holds the installation directory as its current directory.
-    if (m_switches.quiet) SetCurrentDirectoryA(tempDirectory);
+    if (switches.quiet) SetCurrentDirectoryA(tempDirectory);
     StartedProcess copy;
     if (!StartHeldCopy(ownPath, workingCopy, commandLine, tempDirectory, copy)) {
-        ReportFailure(MSG_FAILED_TWO_BLANKS, CODE_START_FAILED);
+        failure = Failure::StartFailed;
         return 0;
     }
     LogLine() << "started phase two: " << commandLine.text;
-    m_handedOff = true;
     // A deployment tool waits for the process it started: in a quiet run that one ends only
     // when phase two has, and with its exit code.
-    if (m_switches.quiet) {
+    if (switches.quiet) {
         WaitForSingleObject(copy.process(), INFINITE);
-        GetExitCodeProcess(copy.process(), &m_copyExitCode);
+        GetExitCodeProcess(copy.process(), &outcome.exitCode);
     }
     return 1;
 }

@@ -1,10 +1,10 @@
 // Removal of the application's entries from the list of installed programs.
 #include <windows.h>
 
-#include "app/log.h"
-#include "app/uninstall.h"
 #include "base/handles.h"
 #include "base/text.h"
+#include "remove/removal.h"
+#include "report/log.h"
 
 namespace {
 
@@ -29,15 +29,15 @@ bool UninstallKeyExists(HKEY rootKey, const char* keyName) {
 
 }  // namespace
 
-int uninstall::RemoveUninstallEntries() {
-    NameList names(m_regFolderName);
+int RemoveUninstallEntries(const char* keyList, bool dryRun, Outcome& outcome) {
+    NameList names(keyList);
     while (const char* name = names.Next()) {
-        if (m_switches.dryRun) {
+        if (dryRun) {
             bool machine = UninstallKeyExists(HKEY_LOCAL_MACHINE, name);
             if (machine || UninstallKeyExists(HKEY_CURRENT_USER, name)) {
                 LogLine() << "would remove the uninstall key " << (machine ? "HKLM" : "HKCU")
                           << "\\" << kUninstallKey << "\\" << name;
-                CountRemoved();
+                ++outcome.removed;
             } else {
                 LogLine() << "uninstall key " << name << ": not there";
             }
@@ -46,26 +46,26 @@ int uninstall::RemoveUninstallEntries() {
         LONG machine = DeleteUninstallKey(HKEY_LOCAL_MACHINE, name);
         if (machine == ERROR_SUCCESS) {
             LogLine() << "removed the uninstall key HKLM\\" << kUninstallKey << "\\" << name;
-            CountRemoved();
+            ++outcome.removed;
             continue;
         }
         if (machine != ERROR_FILE_NOT_FOUND && UninstallKeyExists(HKEY_LOCAL_MACHINE, name)) {
             // Without administrator rights the machine's key stays; the user's is tried.
             LogLine(LogLevel::Warn) << "the uninstall key HKLM\\" << kUninstallKey << "\\"
                                     << name << " stays: " << SystemMessage(machine);
-            CountFailed();
+            ++outcome.failed;
         }
         LONG status = DeleteUninstallKey(HKEY_CURRENT_USER, name);
         if (status == ERROR_SUCCESS) {
             LogLine() << "removed the uninstall key HKCU\\" << kUninstallKey << "\\" << name;
-            CountRemoved();
+            ++outcome.removed;
         } else if (status == ERROR_FILE_NOT_FOUND) {
             // A key that an older version already took away does not hold up the others.
             LogLine() << "uninstall key " << name << ": not there";
         } else {
             LogLine(LogLevel::Error) << "uninstall key " << name << " not removed: "
                                      << SystemMessage(status) << "; later keys are left";
-            CountFailed();
+            ++outcome.failed;
             break;
         }
     }

@@ -57,7 +57,7 @@ WellKnownFolders::WellKnownFolders() {
     for (const char* key : kFolderKeys) AddValues(HKEY_CURRENT_USER, key, 0);
     // The temp directory of the working copy.
     TextBuffer temp;
-    if (GetShellFolderPath("Local AppData", temp) && temp.Join("Temp")) Add(temp);
+    if (GetShellFolderPath("Local AppData", temp) && JoinPath(temp, "Temp")) Add(temp);
 }
 
 bool WellKnownFolders::Refuses(const char* dir) const {
@@ -123,7 +123,7 @@ void WellKnownFolders::AddProfiles(REGSAM view) {
             RegEnumKeyExA(profiles.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) return;
         TextBuffer subkey;
-        if (status == ERROR_SUCCESS && subkey.Copy(kProfileList) && subkey.Join(name))
+        if (status == ERROR_SUCCESS && subkey.Copy(kProfileList) && JoinPath(subkey, name))
             AddValues(HKEY_LOCAL_MACHINE, subkey, view);
     }
 }

@@ -1,8 +1,25 @@
-// Shared pieces of phase two's removal steps.
+// Phase two's removal steps, in the order they run, and the pieces they share. Each step
+// logs what it does item by item and adds what it removed and failed to remove to the
+// outcome; the caller turns what it returns into the run's box.
 #pragma once
 #include <windows.h>
 
 #include "base/text.h"
+#include "cmdline/cmdline.h"
+#include "report/outcome.h"
+
+// 0 when a program of executableList runs; its name (as listed) is then in runningName.
+// Nothing is removed before this check has passed.
+int CheckRunningPrograms(const char* executableList, TextBuffer& runningName);
+// The listed program groups (folders below the user's Start-menu Programs folder) and
+// desktop shortcuts. Always 1: what stays is logged and counted as failed.
+int RemoveShortcuts(const char* groupList, const char* shortcutList, bool dryRun,
+                    Outcome& outcome);
+// The installation directory with everything in it. 0 when some of it stays for good (or
+// the directory is refused); what goes at the next restart sets outcome.restartNeeded.
+int RemoveInstallDir(const char* installDir, const Switches& switches, Outcome& outcome);
+// The listed keys below the Uninstall key, of the machine or else of the user. Always 1.
+int RemoveUninstallEntries(const char* keyList, bool dryRun, Outcome& outcome);
 
 // Removes dir and everything below it, depth first, resetting each file's attributes before
 // deleting it. Links (reparse points) are removed as links and never entered. Returns 0 when

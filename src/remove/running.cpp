@@ -5,14 +5,11 @@
 // Declares the kernel32 forms K32EnumProcesses and friends; psapi.dll is never loaded.
 #include <psapi.h>
 
-#include "app/boxes.h"
-#include "app/log.h"
-#include "app/messages.h"
-#include "app/uninstall.h"
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
 #include "remove/removal.h"
+#include "report/log.h"
 
 namespace {
 
@@ -127,8 +124,8 @@ void LogProgramsInside(const char* dir) {
     }
 }
 
-int uninstall::CheckRunningPrograms() {
-    NameList names(m_executable);
+int CheckRunningPrograms(const char* executableList, TextBuffer& runningName) {
+    NameList names(executableList);
     const char* name = names.Next();
     if (!name) return 1;
 
@@ -137,7 +134,7 @@ int uninstall::CheckRunningPrograms() {
     for (; name; name = names.Next()) {
         if (!running.Contains(name)) continue;
         LogLine(LogLevel::Error) << "program running: " << name << "; nothing is removed";
-        ReportFailure(MSG_CLOSE_PROGRAM, name, EXIT_PROGRAM_RUNNING);
+        runningName.Copy(name);
         return 0;
     }
     LogLine() << "none of the listed programs runs";

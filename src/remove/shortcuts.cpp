@@ -1,9 +1,8 @@
 // Removal of the user's Start-menu program groups and desktop shortcuts.
-#include "app/log.h"
-#include "app/uninstall.h"
 #include "base/names.h"
 #include "base/text.h"
 #include "remove/removal.h"
+#include "report/log.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -13,7 +12,7 @@ namespace {
 int JoinShellPath(const char* folderName, const char* name, TextBuffer& folder,
                   TextBuffer& path) {
     return GetShellFolderPath(folderName, folder) && folder.text[0] && path.Copy(folder) &&
-           path.Join(name);
+           JoinPath(path, name);
 }
 
 // The path the system acts on for entry, when that lies below folder and is none of the
@@ -26,77 +25,76 @@ bool ResolvesInside(const char* entry, const char* folder, const WellKnownFolder
            !refused.Refuses(canonical);
 }
 
+// The two lists: groups are folders removed with their contents, shortcuts are files.
+struct ListKind {
+    bool groups;
+    const char* folderName;  // the shell folder the names lie in
+    const char* item;        // for the log
+    const char* entry;       // "reaches another <entry> than it spells"
+    const char* unreadable;  // what the log says when the folder cannot be read
+    const char* outside;     // why a name that resolves elsewhere is skipped
+};
+
+const ListKind kLists[] = {
+    {true, "Programs", "program group ", "folder",
+     "the Programs folder cannot be read: no group or shortcut is removed",
+     " skipped: it is not a group below the Programs folder"},
+    {false, "Desktop", "desktop shortcut ", "file",
+     "the Desktop folder cannot be read: no shortcut is removed",
+     " skipped: it lies outside the Desktop folder"},
+};
+
 }  // namespace
 
-int uninstall::RemoveShortcuts() {
+int RemoveShortcuts(const char* groupList, const char* shortcutList, bool dryRun,
+                    Outcome& outcome) {
     WellKnownFolders refused;
     bool isDirectory = false;
-    const char* const would = m_switches.dryRun ? "would remove " : "removed ";
-    NameList groups(m_scFolderName);
-    while (const char* name = groups.Next()) {
-        if (!IsCleanListName(name)) {
-            LogLine(LogLevel::Warn) << "program group \"" << name << "\" skipped: its name "
-                                    << "reaches another folder than it spells";
-            continue;
+    const char* const would = dryRun ? "would remove " : "removed ";
+    for (const ListKind& kind : kLists) {
+        NameList names(kind.groups ? groupList : shortcutList);
+        while (const char* name = names.Next()) {
+            if (!IsCleanListName(name)) {
+                LogLine(LogLevel::Warn) << kind.item << "\"" << name << "\" skipped: its name "
+                                        << "reaches another " << kind.entry << " than it spells";
+                continue;
+            }
+            TextBuffer folder, path, canonical;
+            if (!JoinShellPath(kind.folderName, name, folder, path)) {
+                LogLine(LogLevel::Warn) << kind.unreadable;
+                return 1;
+            }
+            if (!PathExists(path, &isDirectory) || isDirectory != kind.groups) {
+                LogLine() << kind.item << path << ": not there";
+                continue;
+            }
+            if (!ResolvesInside(path, folder, refused, canonical)) {
+                LogLine(LogLevel::Warn) << kind.item << path << kind.outside;
+                continue;
+            }
+            DWORD code = ERROR_SUCCESS;
+            if (kind.groups) {
+                TreeReport report;
+                report.countOnly = dryRun;
+                code = DeleteTree(canonical, true, nullptr, &report);
+            } else if (!dryRun) {
+                code = DeleteFileName(canonical, false);
+            }
+            if (code != ERROR_SUCCESS) {
+                ++outcome.failed;
+                if (!kind.groups) {
+                    LogLine(LogLevel::Error) << kind.item << canonical << " not removed: "
+                                             << SystemMessage(code);
+                    continue;
+                }
+                LogLine(LogLevel::Error) << kind.item << canonical << " not removed whole: "
+                                         << SystemMessage(code) << "; later groups and the "
+                                         << "desktop shortcuts are left";
+                return 1;
+            }
+            LogLine() << would << kind.item << canonical;
+            ++outcome.removed;
         }
-        TextBuffer programs, groupPath, group;
-        if (!JoinShellPath("Programs", name, programs, groupPath)) {
-            LogLine(LogLevel::Warn) << "the Programs folder cannot be read: no group or "
-                                    << "shortcut is removed";
-            return 1;
-        }
-        if (!PathExists(groupPath, &isDirectory) || !isDirectory) {
-            LogLine() << "program group " << groupPath << ": not there";
-            continue;
-        }
-        if (!ResolvesInside(groupPath, programs, refused, group)) {
-            LogLine(LogLevel::Warn) << "program group " << groupPath << " skipped: it is not a "
-                                    << "group below the Programs folder";
-            continue;
-        }
-        TreeReport report;
-        report.countOnly = m_switches.dryRun;
-        DWORD code = DeleteTree(group, true, nullptr, &report);
-        if (code != ERROR_SUCCESS) {
-            LogLine(LogLevel::Error) << "program group " << group << " not removed whole: "
-                                     << SystemMessage(code) << "; later groups and the desktop "
-                                     << "shortcuts are left";
-            CountFailed();
-            return 1;
-        }
-        LogLine() << would << "program group " << group;
-        CountRemoved();
-    }
-    NameList shortcuts(m_scDesktopName);
-    while (const char* name = shortcuts.Next()) {
-        if (!IsCleanListName(name)) {
-            LogLine(LogLevel::Warn) << "desktop shortcut \"" << name << "\" skipped: its name "
-                                    << "reaches another file than it spells";
-            continue;
-        }
-        TextBuffer desktop, shortcutPath, shortcut;
-        if (!JoinShellPath("Desktop", name, desktop, shortcutPath)) {
-            LogLine(LogLevel::Warn) << "the Desktop folder cannot be read: no shortcut is removed";
-            return 1;
-        }
-        if (!PathExists(shortcutPath, &isDirectory) || isDirectory) {
-            LogLine() << "desktop shortcut " << shortcutPath << ": not there";
-            continue;
-        }
-        if (!ResolvesInside(shortcutPath, desktop, refused, shortcut)) {
-            LogLine(LogLevel::Warn) << "desktop shortcut " << shortcutPath << " skipped: it lies "
-                                    << "outside the Desktop folder";
-            continue;
-        }
-        DWORD code = m_switches.dryRun ? ERROR_SUCCESS : DeleteFileName(shortcut, false);
-        if (code != ERROR_SUCCESS) {
-            LogLine(LogLevel::Error) << "desktop shortcut " << shortcut << " not removed: "
-                                     << SystemMessage(code);
-            CountFailed();
-            continue;
-        }
-        LogLine() << would << "desktop shortcut " << shortcut;
-        CountRemoved();
     }
     return 1;
 }

@@ -1,18 +1,14 @@
-// Removal of a directory tree, and of the installation directory with it. The walk uses the
-// wide-character functions on the literal ("\\?\") form: the ANSI ones report a name with
-// characters the code page lacks with "?" in their place and stop at MAX_PATH.
-#include <stdio.h>
-#include <string.h>
+// Removal of a directory tree. The walk uses the wide-character functions on the literal
+// ("\\?\") form: the ANSI ones report a name with characters the code page lacks with "?" in
+// their place and stop at MAX_PATH.
 #include <wchar.h>
 
-#include "app/log.h"
-#include "app/progress.h"
-#include "app/uninstall.h"
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
 #include "remove/removal.h"
-#include "sysloc/sysloc.h"
+#include "report/log.h"
+#include "report/progress.h"
 
 namespace {
 
@@ -93,7 +89,7 @@ DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFil
 DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
                      bool& keepDir, TreeReport& report) {
     const size_t length = dir.Length();
-    if (!dir.Join(L"*")) return ERROR_NOT_ENOUGH_MEMORY;
+    if (!JoinPath(dir, L"*")) return ERROR_NOT_ENOUGH_MEMORY;
     WIN32_FIND_DATAW entry;
     ScopedFind search(FindFirstFileExW(dir, FindExInfoBasic, &entry, FindExSearchNameMatch,
                                        nullptr, FIND_FIRST_EX_LARGE_FETCH));
@@ -114,7 +110,7 @@ DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFile
         }
         if (!link && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && IsListed(name, lastFiles))
             continue;
-        if (!dir.Join(name)) return ERROR_NOT_ENOUGH_MEMORY;
+        if (!JoinPath(dir, name)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD code;
         if (link)
             code = Remove(dir, false, true, report, [&] { return RemoveLink(dir, attributes); });
@@ -141,7 +137,7 @@ DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFil
     if (code != ERROR_SUCCESS || keepDir) return code;
     const size_t length = dir.Length();
     for (; lastFiles && *lastFiles; ++lastFiles) {
-        if (!dir.Join(*lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
+        if (!JoinPath(dir, *lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD attributes = GetFileAttributesW(dir);
         // Not tried again: the uninstaller that a quiet run started waits in here, and moves
         // out (or goes at the next restart) when nothing else is left.
@@ -270,118 +266,4 @@ DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles,
         return Remove(literal, false, true, counts,
                       [&] { return RemoveLink(literal, self.dwFileAttributes); });
     return DeleteDirectory(literal, recurse, lastFiles, counts);
-}
-
-namespace {
-
-// A quiet run's phase one waits for us from the installation directory: its program file
-// cannot be deleted while it runs, but it can move within its volume. When nothing but the
-// uninstaller's files is left, it moves beside the working copy, and goes at the next restart
-// where we may say so.
-bool MoveAsideWaitingUninstaller(const char* installDir) {
-    TextBuffer pattern;
-    WIN32_FIND_DATAA entry;
-    if (!pattern.Copy(installDir) || !pattern.Join("*")) return false;
-    ScopedFind search(FindFirstFileA(pattern, &entry));
-    if (!search.valid()) return false;
-    do {
-        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
-            !EqualNoCase(entry.cFileName, UNINSTALLER_FILE) &&
-            !EqualNoCase(entry.cFileName, CONFIG_FILE))
-            return false;
-    } while (FindNextFileA(search.get(), &entry));
-    TextBuffer program, aside;
-    char name[64];
-    snprintf(name, sizeof(name), WORKING_COPY_FILE ".%lu.old", GetCurrentProcessId());
-    if (!program.Copy(installDir) || !program.Join(UNINSTALLER_FILE) || !GetModulePath(aside))
-        return false;
-    aside.text[LastComponent(aside) - aside.text] = '\0';  // the temp directory we run from
-    if (!aside.Join(name) || !MoveFileExA(program, aside, MOVEFILE_REPLACE_EXISTING)) {
-        LogLine(LogLevel::Warn) << "cannot move the running " << program.text << " out: "
-                                << SystemMessage(GetLastError());
-        return false;
-    }
-    bool scheduled = MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    LogLine() << "moved the running " << program.text << " to " << aside.text
-              << (scheduled ? ", which goes at the next restart" : "");
-    return true;
-}
-
-}  // namespace
-
-int uninstall::RemoveInstallDir() {
-    if (!m_installDir || !*m_installDir) return 0;
-    // Checked again right before anything goes: the tree may have changed since phase two
-    // began, and the directory may be reached through a link only now.
-    TextBuffer installDir;
-    InstallDirCheck check = CheckInstallDir(m_installDir, installDir);
-    if (check == kInstallDirMissing) {
-        LogLine() << "installation directory " << m_installDir << ": not there";
-        return 1;
-    }
-    if (check == kInstallDirRefused) {
-        LogLine(LogLevel::Error) << "installation directory " << m_installDir << " refused";
-        CountFailed();
-        return 0;
-    }
-    bool isDirectory = false;
-    if (!PathExists(installDir, &isDirectory) || !isDirectory) {
-        LogLine(LogLevel::Warn) << installDir.text << " is no directory: left alone";
-        return 1;
-    }
-    // The uninstaller and its list go last: should anything else stay, the uninstall can be
-    // run again from the installation directory.
-    static const wchar_t* const kUninstallerFiles[] = {L"" UNINSTALLER_FILE, L"" CONFIG_FILE,
-                                                       nullptr};
-    TreeReport count;
-    count.countOnly = true;
-    DeleteTree(installDir, true, kUninstallerFiles, &count);
-    if (m_switches.dryRun) {
-        LogLine() << "would remove the installation directory " << installDir.text << ": "
-                  << count.files << " files, " << count.directories << " directories";
-        CountRemoved();
-        return 1;
-    }
-    ProgressWindow progress(count.files + count.directories, m_switches.quiet);
-    TreeReport report;
-    report.progress = &progress;
-    DWORD code = DeleteTree(installDir, true, kUninstallerFiles, &report);
-    if (code != ERROR_SUCCESS && MoveAsideWaitingUninstaller(installDir)) {
-        report.failed.Truncate(0);
-        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
-    }
-    // What stays in use goes at the next restart, where we may arrange that; the rest goes now.
-    if (code != ERROR_SUCCESS) {
-        report.failed.Truncate(0);
-        report.atRestart = true;
-        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
-    }
-    // A directory that could not even be searched is still there: that is no success.
-    if (code == ERROR_SUCCESS && report.scheduled == 0 && PathExists(installDir, nullptr)) {
-        code = ERROR_DIR_NOT_EMPTY;
-        report.failed.Truncate(0);
-    }
-    if (code != ERROR_SUCCESS) {
-        PathForm<wchar_t> failed = PlainForm(report.failed);
-        LogLine(LogLevel::Error) << "installation directory " << installDir.text
-                                 << " not removed whole: " << report.files << " files and "
-                                 << report.directories << " directories removed; first failure: "
-                                 << failed.head << failed.rest << ": " << SystemMessage(code);
-        LogProgramsInside(installDir);
-        CountFailed();
-        return 0;
-    }
-    if (report.scheduled > 0) {
-        LogLine(LogLevel::Warn) << "the installation directory " << installDir.text << ": "
-                                << report.files << " files and " << report.directories
-                                << " directories removed, " << report.scheduled
-                                << " entries go at the next restart";
-        LogProgramsInside(installDir);
-        m_restartNeeded = true;
-    } else {
-        LogLine() << "removed the installation directory " << installDir.text << ": "
-                  << report.files << " files, " << report.directories << " directories";
-    }
-    CountRemoved();
-    return 1;
 }

@@ -99,5 +99,5 @@ int CanonicalPath(const char* path, TextBuffer& canonical) {
     if (!folder.Copy(longPath)) return TooLong();
     folder.text[name - longPath.text] = '\0';
     if (!ResolvedPath(folder, canonical)) return 0;
-    return canonical.Join(name) ? 1 : TooLong();
+    return JoinPath(canonical, name) ? 1 : TooLong();
 }

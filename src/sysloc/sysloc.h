@@ -3,6 +3,12 @@
 #pragma once
 #include "base/text.h"
 
+// The uninstaller's own files: the program and its list in the installation directory, and
+// the working copy in the temp directory, named after the program. Wide where L"" precedes.
+#define UNINSTALLER_FILE "uninstall.exe"
+#define CONFIG_FILE "conf.xml"
+#define WORKING_COPY_FILE "VORNA" UNINSTALLER_FILE
+
 // True when the attributes of filePath can be read; *isDirectory (when given) then tells
 // whether it is a directory.
 bool PathExists(const char* filePath, bool* isDirectory);

@@ -2,7 +2,7 @@
 // and HKCU, removed by the product's own step called in this process.
 #include <gtest/gtest.h>
 
-#include "app/uninstall.h"
+#include "remove/removal.h"
 #include "wintest.h"
 
 namespace {
@@ -26,9 +26,8 @@ protected:
     }
 
     static void Remove(const char* list) {
-        uninstall app;
-        app.m_regFolderName = list;
-        EXPECT_EQ(app.RemoveUninstallEntries(), 1);
+        Outcome outcome;
+        EXPECT_EQ(RemoveUninstallEntries(list, false, outcome), 1);
     }
 };
 

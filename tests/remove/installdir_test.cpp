@@ -4,8 +4,8 @@
 // called in this process on folders it must refuse.
 #include <gtest/gtest.h>
 
-#include "app/uninstall.h"
 #include "boxes.h"
+#include "remove/removal.h"
 
 namespace {
 
@@ -32,9 +32,8 @@ TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
     for (const std::string& dir :
          {documents + "\\", app.root + "\\via\\Documents\\", app.root + "\\via"}) {
         SCOPED_TRACE(dir);
-        uninstall step;
-        step.m_installDir = dir.c_str();
-        EXPECT_EQ(step.RemoveInstallDir(), 0);
+        Outcome outcome;
+        EXPECT_EQ(RemoveInstallDir(dir.c_str(), Switches(), outcome), 0);
         EXPECT_EQ(wt::ReadTextFile(sentinel), "keep");
     }
     DeleteFileA(sentinel.c_str());

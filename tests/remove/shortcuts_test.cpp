@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/uninstall.h"
+#include "remove/removal.h"
 #include "wintest.h"
 
 namespace {
@@ -42,10 +42,8 @@ protected:
     }
 
     static void Remove(const char* groups, const char* desktopNames) {
-        uninstall app;
-        app.m_scFolderName = groups;
-        app.m_scDesktopName = desktopNames;
-        EXPECT_EQ(app.RemoveShortcuts(), 1);
+        Outcome outcome;
+        EXPECT_EQ(RemoveShortcuts(groups, desktopNames, false, outcome), 1);
     }
 };
 

@@ -1,7 +1,7 @@
-#include "app/progress.h"
+#include "report/progress.h"
 
-#include "app/boxes.h"
-#include "app/messages.h"
+#include "report/boxes.h"
+#include "report/messages.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 // "YYYY-MM-DD hh:mm:ss.mmm<TAB>LEVEL<TAB>text". Without /LOG nothing is written anywhere.
 #pragma once
 #include "base/text.h"
+#include "report/outcome.h"
 
 enum class LogLevel { Info, Warn, Error };
 
@@ -34,9 +35,7 @@ private:
 // "error N: the system's text for it", for a line of the log.
 const char* SystemMessage(unsigned long code);
 
-// What the run removed and failed to remove, item by item (groups, shortcuts, the
-// installation directory, keys), for the log's last line, which has no time or level:
-// "RESULT<TAB>exit=N removed=K failed=F".
-void CountRemoved();
-void CountFailed();
-void LogResult(unsigned long exitCode);
+// The log's last line, which has no time or level: "RESULT<TAB>exit=N removed=K failed=F",
+// with the items (groups, shortcuts, the installation directory, keys) the run removed and
+// failed to remove.
+void LogResult(unsigned long exitCode, const Outcome& outcome);

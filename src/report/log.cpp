@@ -1,16 +1,16 @@
-#include "app/log.h"
+#include "report/log.h"
 
 #include <stdio.h>
 #include <stdlib.h>
 #include <windows.h>
 
 #include "base/handles.h"
+#include "base/names.h"
 
 namespace {
 
 HANDLE g_log = INVALID_HANDLE_VALUE;  // open until the process ends
 char g_path[TextBuffer::kSize];
-unsigned long g_removed = 0, g_failed = 0;
 
 const wchar_t* const kLevels[] = {L"INFO", L"WARN", L"ERROR"};
 
@@ -38,7 +38,7 @@ int OpenNewLog(const char* folder) {
         else
             snprintf(name, sizeof(name), "%s-%d.log", stamp, attempt);
         TextBuffer path;
-        if (!path.Copy(folder) || !path.Join(name)) return 0;
+        if (!path.Copy(folder) || !JoinPath(path, name)) return 0;
         if (OpenLog(path, true)) return 1;
         if (GetLastError() != ERROR_FILE_EXISTS) return 0;
     }
@@ -109,13 +109,10 @@ const char* SystemMessage(unsigned long code) {
     return message;
 }
 
-void CountRemoved() { ++g_removed; }
-void CountFailed() { ++g_failed; }
-
-void LogResult(unsigned long exitCode) {
+void LogResult(unsigned long exitCode, const Outcome& outcome) {
     if (!Logging()) return;
     wchar_t line[96];
-    swprintf(line, 96, L"RESULT\texit=%lu removed=%lu failed=%lu\r\n", exitCode, g_removed,
-             g_failed);
+    swprintf(line, 96, L"RESULT\texit=%lu removed=%lu failed=%lu\r\n", exitCode, outcome.removed,
+             outcome.failed);
     WriteLine(line);
 }

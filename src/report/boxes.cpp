@@ -1,20 +1,19 @@
-#include "app/boxes.h"
+#include "report/boxes.h"
 
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
-#include "app/log.h"
-#include "app/messages.h"
 #include "base/names.h"
 #include "base/text.h"
+#include "report/log.h"
+#include "report/messages.h"
 #include "sysloc/sysloc.h"
 
 namespace {
 
 char g_title[MAX_PATH];
 bool g_quiet = false, g_dryRun = false;
-unsigned long g_exitCode = EXIT_SUCCEEDED;
 
 void Show(const char* text, UINT buttons) {
     if (!g_quiet && !g_dryRun) MessageBoxA(nullptr, text, g_title, buttons | MB_ICONEXCLAMATION);
@@ -56,25 +55,13 @@ int ConfirmUninstall() {
     return confirmed;
 }
 
-void ReportFailure(const char* prefix, const char* detail, unsigned long exitCode) {
+void ShowFailure(const char* prefix, const char* detail) {
     TextBuffer message;
     message.Copy(prefix);
     message.Append(detail);
-    g_exitCode = exitCode;
     LogLine(LogLevel::Error) << message;
     Show(message, MB_OK);
 }
-
-void ReportFailure(const char* prefix, const char* code) {
-    ReportFailure(prefix, code, strtoul(code, nullptr, 10));
-}
-
-void ShowRestartNeeded() {
-    g_exitCode = EXIT_RESTART_NEEDED;
-    ShowMessage(MSG_RESTART);
-}
-
-unsigned long FailureExitCode() { return g_exitCode; }
 
 void ShowDryRunDone(const char* logPath) {
     TextBuffer message;

@@ -23,23 +23,3 @@
 // "卸载失败  请先关闭程序: "
 #define MSG_CLOSE_PROGRAM \
     "\xD0\xB6\xD4\xD8\xCA\xA7\xB0\xDC  \xC7\xEB\xCF\xC8\xB9\xD8\xB1\xD5\xB3\xCC\xD0\xF2: "
-
-// Error codes, appended to one of the failure prefixes. Some name more than one cause.
-#define CODE_NO_TEMP_DIR "2001"        // with one blank; "2001" with two is the next one
-#define CODE_EMPTY_INSTALL_DIR "2001"  // -p came with an empty argument
-#define CODE_COPY_FAILED "2003"        // the working copy could not be written
-#define CODE_NO_MODULE_PATH "2005"
-#define CODE_NO_INSTALL_DIR "2006"
-#define CODE_START_FAILED "2008"  // the copy's command line could not be built, the copy was
-                                  // not ours any more, or it could not be started
-#define CODE_NO_MODULE_PATH_AGAIN "2009"
-#define CODE_NO_CONFIG "2010"  // conf.xml missing or unreadable, or a list in it that cannot
-                               // be passed on whole (too long, or holding a double quote)
-#define CODE_REMOVAL_INCOMPLETE "2011"
-#define CODE_DIR_REFUSED "2012"
-
-// Exit codes of a quiet run beyond the codes above: the run removed everything listed, or a
-// listed program runs (nothing was removed).
-#define EXIT_SUCCEEDED 0
-#define EXIT_PROGRAM_RUNNING 2013
-#define EXIT_RESTART_NEEDED 3010  // what installers report when a restart finishes the job

@@ -1,0 +1,14 @@
+// Phase one: the working copy in the temp directory, started with everything phase two needs
+// on its command line.
+#pragma once
+#include "cmdline/cmdline.h"
+#include "report/outcome.h"
+
+// Copies the running executable (ownPath) into tempDirectory, reads the lists from conf.xml
+// beside it and starts the copy. 1 when the copy runs: phase two ends the run, and a quiet
+// run's exit code, once phase two is over, is in outcome. 0 with the failure to report.
+int LaunchWorkingCopy(const char* tempDirectory, const char* ownPath, const Switches& switches,
+                      Outcome& outcome, Failure& failure);
+
+// The four lists, a log line each.
+void LogLists(const OptionFields& lists);

@@ -1,0 +1,126 @@
+// Removal of the installation directory: the tree, with the uninstaller's own files last and
+// the program that a quiet run's phase one waits in moved aside.
+#include <stdio.h>
+#include <string.h>
+
+#include "base/handles.h"
+#include "base/names.h"
+#include "base/text.h"
+#include "remove/removal.h"
+#include "report/log.h"
+#include "report/progress.h"
+#include "sysloc/sysloc.h"
+
+namespace {
+
+// A quiet run's phase one waits for us from the installation directory: its program file
+// cannot be deleted while it runs, but it can move within its volume. When nothing but the
+// uninstaller's files is left, it moves beside the working copy, and goes at the next restart
+// where we may say so.
+bool MoveAsideWaitingUninstaller(const char* installDir) {
+    TextBuffer pattern;
+    WIN32_FIND_DATAA entry;
+    if (!pattern.Copy(installDir) || !JoinPath(pattern, "*")) return false;
+    ScopedFind search(FindFirstFileA(pattern, &entry));
+    if (!search.valid()) return false;
+    do {
+        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
+            !EqualNoCase(entry.cFileName, UNINSTALLER_FILE) &&
+            !EqualNoCase(entry.cFileName, CONFIG_FILE))
+            return false;
+    } while (FindNextFileA(search.get(), &entry));
+    TextBuffer program, aside;
+    char name[64];
+    snprintf(name, sizeof(name), WORKING_COPY_FILE ".%lu.old", GetCurrentProcessId());
+    if (!program.Copy(installDir) || !JoinPath(program, UNINSTALLER_FILE) || !GetModulePath(aside))
+        return false;
+    aside.text[LastComponent(aside) - aside.text] = '\0';  // the temp directory we run from
+    if (!JoinPath(aside, name) || !MoveFileExA(program, aside, MOVEFILE_REPLACE_EXISTING)) {
+        LogLine(LogLevel::Warn) << "cannot move the running " << program.text << " out: "
+                                << SystemMessage(GetLastError());
+        return false;
+    }
+    bool scheduled = MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    LogLine() << "moved the running " << program.text << " to " << aside.text
+              << (scheduled ? ", which goes at the next restart" : "");
+    return true;
+}
+
+}  // namespace
+
+int RemoveInstallDir(const char* dir, const Switches& switches, Outcome& outcome) {
+    if (!dir || !*dir) return 0;
+    // Checked again right before anything goes: the tree may have changed since phase two
+    // began, and the directory may be reached through a link only now.
+    TextBuffer installDir;
+    InstallDirCheck check = CheckInstallDir(dir, installDir);
+    if (check == kInstallDirMissing) {
+        LogLine() << "installation directory " << dir << ": not there";
+        return 1;
+    }
+    if (check == kInstallDirRefused) {
+        LogLine(LogLevel::Error) << "installation directory " << dir << " refused";
+        ++outcome.failed;
+        return 0;
+    }
+    bool isDirectory = false;
+    if (!PathExists(installDir, &isDirectory) || !isDirectory) {
+        LogLine(LogLevel::Warn) << installDir.text << " is no directory: left alone";
+        return 1;
+    }
+    // The uninstaller and its list go last: should anything else stay, the uninstall can be
+    // run again from the installation directory.
+    static const wchar_t* const kUninstallerFiles[] = {L"" UNINSTALLER_FILE, L"" CONFIG_FILE,
+                                                       nullptr};
+    TreeReport count;
+    count.countOnly = true;
+    DeleteTree(installDir, true, kUninstallerFiles, &count);
+    if (switches.dryRun) {
+        LogLine() << "would remove the installation directory " << installDir.text << ": "
+                  << count.files << " files, " << count.directories << " directories";
+        ++outcome.removed;
+        return 1;
+    }
+    ProgressWindow progress(count.files + count.directories, switches.quiet);
+    TreeReport report;
+    report.progress = &progress;
+    DWORD code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+    if (code != ERROR_SUCCESS && MoveAsideWaitingUninstaller(installDir)) {
+        report.failed.Truncate(0);
+        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+    }
+    // What stays in use goes at the next restart, where we may arrange that; the rest goes now.
+    if (code != ERROR_SUCCESS) {
+        report.failed.Truncate(0);
+        report.atRestart = true;
+        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+    }
+    // A directory that could not even be searched is still there: that is no success.
+    if (code == ERROR_SUCCESS && report.scheduled == 0 && PathExists(installDir, nullptr)) {
+        code = ERROR_DIR_NOT_EMPTY;
+        report.failed.Truncate(0);
+    }
+    if (code != ERROR_SUCCESS) {
+        PathForm<wchar_t> failed = PlainForm(report.failed);
+        LogLine(LogLevel::Error) << "installation directory " << installDir.text
+                                 << " not removed whole: " << report.files << " files and "
+                                 << report.directories << " directories removed; first failure: "
+                                 << failed.head << failed.rest << ": " << SystemMessage(code);
+        LogProgramsInside(installDir);
+        ++outcome.failed;
+        return 0;
+    }
+    if (report.scheduled > 0) {
+        LogLine(LogLevel::Warn) << "the installation directory " << installDir.text << ": "
+                                << report.files << " files and " << report.directories
+                                << " directories removed, " << report.scheduled
+                                << " entries go at the next restart";
+        LogProgramsInside(installDir);
+        outcome.restartNeeded = true;
+    } else {
+        LogLine() << "removed the installation directory " << installDir.text << ": "
+                  << report.files << " files, " << report.directories << " directories";
+    }
+    ++outcome.removed;
+    return 1;
+}
