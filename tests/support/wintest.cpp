@@ -165,18 +165,15 @@ void ListInto(const std::string& root, const std::string& relative,
 }
 
 // Wine starts a Unix program it is handed, but gives no handle to wait on: the caller
-// waits for the program's effect.
+// waits for the program's effect. What it leaves in the handle fields is no handle of ours
+// (closing it closed this process's standard output once), so it is left alone.
 bool RunUnixCommand(const std::string& commandLine) {
     std::string line = commandLine;
     STARTUPINFOA startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return false;
-    if (process.hThread) CloseHandle(process.hThread);
-    if (process.hProcess) CloseHandle(process.hProcess);
-    return true;
+    return CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process) != 0;
 }
 
 std::string UnixPath(const std::string& windowsPath) {
