@@ -453,19 +453,17 @@ HeldFile::HeldFile(const std::string& path, DWORD lifetimeMs) {
     pi_ = StartSleeper(SleeperExe(), "--hold \"" + path + "\" " + std::to_string(lifetimeMs));
 }
 
-struct WindowWatcher::State {
-    explicit State(const std::string& className)
-        : poller(
-              [this, className] {
-                  HWND window = FindWindowA(className.c_str(), nullptr);
-                  LONG visible = window && IsWindowVisible(window);
-                  InterlockedExchange(&showing, visible);
-                  if (visible) InterlockedExchange(&seen, 1);
-              },
-              10) {}
+static bool WindowShowing(const std::string& className) {
+    HWND window = FindWindowA(className.c_str(), nullptr);
+    return window && IsWindowVisible(window);
+}
 
-    volatile LONG seen = 0, showing = 0;
-    Poller poller;  // last: it writes the others
+struct WindowWatcher::State {
+    explicit State(const char* name) : className(name) {}
+
+    const std::string className;
+    volatile LONG seen = 0;
+    Poller poller{[this] { if (WindowShowing(className)) InterlockedExchange(&seen, 1); }, 10};
 };
 
 WindowWatcher::WindowWatcher(const char* className) : state_(new State(className)) {}
@@ -473,7 +471,7 @@ WindowWatcher::WindowWatcher(const char* className) : state_(new State(className
 WindowWatcher::~WindowWatcher() { delete state_; }
 
 bool WindowWatcher::Seen() const { return state_->seen != 0; }
-bool WindowWatcher::Showing() const { return state_->showing != 0; }
+bool WindowWatcher::Showing() const { return WindowShowing(state_->className); }
 
 // ---- Restart ------------------------------------------------------------------------------
 namespace {
