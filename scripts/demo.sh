@@ -142,7 +142,7 @@ else
   shots_win=Z:${run//\//\\}\\shots  # not winepath: any Wine start here would own the desktop
   # The robot starts from C:\ so that it does not hold the installation directory.
   (cd "$prefix/drive_c" &&
-   "${cp936[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+   "${wine_locale[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
      'wine "$0" --shots "$1" -- "$2"; s=$?; wineserver -w; exit $s' \
      "$robot" "$shots_win" "$app_win\\uninstall.exe") > "$run/boxes.txt" || status=$?
   tr -d '\r' < "$run/boxes.txt" | sed -n 's/^box /  box /p'
@@ -204,7 +204,7 @@ if [ $interactive = 0 ]; then
   echo
   echo "== Quiet uninstall: \"$app_win\\uninstall.exe\" /S /LOG=$log_win =="
   (cd "$prefix/drive_c" &&
-   "${cp936[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+   "${wine_locale[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
      'wine "$0" -- "$1" /S "$2"; s=$?; wineserver -w; exit $s' \
      "$robot" "$app_win\\uninstall.exe" "/LOG=$log_win") > "$run/quiet.txt" || true
   echo "  boxes shown: $(grep -c '^box' "$run/quiet.txt" || true)"
@@ -212,5 +212,29 @@ if [ $interactive = 0 ]; then
   echo "  the log:"
   sed 's/^/    /' "$run/quiet.log"
   report_leftovers
+
+  # The same uninstall where the system's code page is not 936: one line for all of them.
+  line=
+  for cp in "${code_pages[@]}"; do
+    [ "$cp" = 936 ] && continue
+    install_sample
+    wineserver -w
+    locale=$(code_page_locale "$cp")
+    (cd "$prefix/drive_c" &&
+     env LANG="$locale" LC_ALL="$locale" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+       'wine "$0" -- "$1"; s=$?; wineserver -w; exit $s' \
+       "$robot" "$app_win\\uninstall.exe") > "$run/cp$cp.txt" || true
+    shown=$(tr -d '\r' < "$run/cp$cp.txt" | sed -n 's/^box [0-9]*: [^|]*| \(.*\) | [A-Za-z,]*$/\1/p' |
+            paste -sd '>' -)
+    if [ -e "$app" ] || [ -e "$group" ] || [ -e "$desktop/Sample App.lnk" ] ||
+       key_exists "$uninstall_key" /reg:32 || key_exists "$user_key"; then
+      gone="something left" left=1
+    else
+      gone="nothing left"
+    fi
+    line+="${line:+; }code page $cp: ${shown//>/ > }, $gone"
+  done
+  echo
+  echo "== On English and Japanese Windows: $line =="
 fi
 exit $left

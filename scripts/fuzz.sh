@@ -50,9 +50,6 @@ for target in cmdline_fuzz config_fuzz; do
   "$cxx" "${link[@]}" "$out/obj/$target.o" "${objs[@]}" -o "$out/$target"
 done
 
-# config_fuzz writes every input to a file: memory-backed storage makes it several times faster.
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
-
 status=0
 show_error() {  # log: the sanitizer's or libFuzzer's report and the top of its stack
   grep -m 1 -A 16 'ERROR:\|runtime error\|deadly signal\|timeout after' "$1" || tail -n 30 "$1"

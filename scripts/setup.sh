@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs, idempotently, everything the scripts and the tests run on a fresh Debian 12
 # machine: the cross compiler, Wine for 32-bit programs, a virtual display, GoogleTest
-# sources, the zh_CN locale and a CJK font, and the TinyXML source tree. It prints one line
+# sources, the Chinese, English and Japanese locales (the code pages the tests run under) and
+# a CJK font, and the TinyXML source tree. It prints one line
 # per step it takes and nothing when all is there; apt's and dpkg's output goes to
 # build/setup.log, which is named when a step fails.
 set -euo pipefail
@@ -16,7 +17,7 @@ need_pkgs=(
   git faketime mawk                             # the rebuild test; awk
   wine wine32:i386 wine64                       # Wine for 32-bit programs
   xvfb xauth                                    # xvfb-run, which needs xauth
-  locales fonts-wqy-microhei                    # code page 936 and glyphs that render
+  locales fonts-wqy-microhei                    # code pages 936, 1252, 932; glyphs that render
   imagemagick nsis mount                        # demo screenshots; the benchmark
   dpkg-dev patch xz-utils                       # unpacking and patching the TinyXML source
 )
@@ -37,8 +38,14 @@ if [ ! -f "$tx/tinyxml.cpp" ] || [ "$(cat "$tx/.patches" 2>/dev/null)" != "$stam
   need_tinyxml=1
 fi
 
-# grep reads all of the list: with -q, locale could die of SIGPIPE and fail the pipeline.
-locale_ok() { locale -a 2>/dev/null | grep -ix 'zh_CN\.utf8' >/dev/null; }
+# The locales through which Wine gives its processes code pages 936, 1252 and 932. grep reads
+# all of the list: with -q, locale could die of SIGPIPE and fail the pipeline.
+locales=(zh_CN en_US ja_JP)
+locale_ok() {
+  local have l
+  have=$(locale -a 2>/dev/null)
+  for l in "${locales[@]}"; do grep -ix "$l\.utf8" <<<"$have" >/dev/null || return 1; done
+}
 [ ${#missing[@]} = 0 ] && [ $need_tinyxml = 0 ] && locale_ok && exit 0
 
 mkdir -p "$top/build"
@@ -61,8 +68,10 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 if ! locale_ok; then
-  sed -i 's/^# *zh_CN.UTF-8 UTF-8/zh_CN.UTF-8 UTF-8/' /etc/locale.gen
-  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+  for l in "${locales[@]}"; do
+    sed -i "s/^# *$l.UTF-8 UTF-8/$l.UTF-8 UTF-8/" /etc/locale.gen
+    grep -q "^$l.UTF-8 UTF-8" /etc/locale.gen || echo "$l.UTF-8 UTF-8" >> /etc/locale.gen
+  done
   quiet locale-gen
 fi
 

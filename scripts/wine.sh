@@ -1,23 +1,35 @@
 #!/usr/bin/env bash
-# The Wine environment of the scripts and the tests, in one place: a private prefix, code
-# page 936, no debugging chatter, no offers to install Mono or Gecko.
+# The Wine environment of the scripts and the tests, in one place: a private prefix, the
+# code page, no debugging chatter, no offers to install Mono or Gecko.
 #
 #   . scripts/wine.sh; wine_env PREFIX     later wine, wineboot, winepath and wineserver
 #                                          calls of the sourcing script use PREFIX
 #   scripts/wine.sh PREFIX COMMAND...      runs COMMAND (wine PROGRAM, ...) there (CTest)
 #
-# Code page 936 (LANG and LC_ALL zh_CN.UTF-8) is set for Wine's processes only: a shell that
-# started before setup.sh generated the locale would warn, and glibc does not look again.
-# Sourcing also gives shell_folder, unix_path and build_tools.
+# Wine takes a process's ANSI code page from its locale (LANG and LC_ALL), which is set for
+# Wine's processes only: a shell that started before setup.sh generated the locale would
+# warn, and glibc does not look again. UNINSTALL_CODE_PAGE picks the code page: 936 (Chinese,
+# the default), 1252 (English) or 932 (Japanese). The tests that run the whole uninstaller
+# run under each of code_pages. Sourcing also gives shell_folder, unix_path and build_tools.
 
-cp936=(env LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8)
+code_pages=(936 1252 932)
+code_page_locale() {  # CODE_PAGE
+  case $1 in
+    936) echo zh_CN.UTF-8 ;;
+    1252) echo en_US.UTF-8 ;;
+    932) echo ja_JP.UTF-8 ;;
+    *) echo "unknown code page: $1" >&2; return 1 ;;
+  esac
+}
+wine_locale=(env LANG="$(code_page_locale "${UNINSTALL_CODE_PAGE:-936}")"
+             LC_ALL="$(code_page_locale "${UNINSTALL_CODE_PAGE:-936}")")
 
 wine_env() {  # PREFIX
   export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='
 }
-wine() { "${cp936[@]}" wine "$@"; }
-wineboot() { "${cp936[@]}" wineboot "$@"; }
-winepath() { "${cp936[@]}" winepath "$@"; }
+wine() { "${wine_locale[@]}" wine "$@"; }
+wineboot() { "${wine_locale[@]}" wineboot "$@"; }
+winepath() { "${wine_locale[@]}" winepath "$@"; }
 
 shell_folder() {  # NAME: the Windows path of one of the user's Shell Folders values
   timeout 60 wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders' \
@@ -50,5 +62,5 @@ if [[ ${BASH_SOURCE[0]} == "$0" ]]; then
   set -euo pipefail
   wine_env "$1"
   shift
-  exec "${cp936[@]}" "$@"
+  exec "${wine_locale[@]}" "$@"
 fi

@@ -13,21 +13,21 @@
 namespace {
 
 // The temporary directory: "Local AppData"\Temp when it exists, else C:\Windows\Temp.
-int ResolveTempDirectory(TextBuffer& tempDirectory) {
-    if (GetShellFolderPath("Local AppData", tempDirectory) && JoinPath(tempDirectory, "Temp") &&
-        PathExists(tempDirectory, nullptr))
+int ResolveTempDirectory(WideText& tempDirectory) {
+    if (GetShellFolderPath(L"Local AppData", tempDirectory) &&
+        JoinPath(tempDirectory, L"Temp") && PathExists(tempDirectory, nullptr))
         return 1;
     bool isDirectory = false;
-    const char* windowsTemp = "C:\\Windows\\Temp";
+    const wchar_t* windowsTemp = L"C:\\Windows\\Temp";
     if (!PathExists(windowsTemp, &isDirectory) || !isDirectory) return 0;
-    return tempDirectory.Copy(windowsTemp);
+    return tempDirectory.Assign(windowsTemp);
 }
 
 // Who runs the uninstall, and on what, for the log's head.
 void LogMachine() {
-    char user[257] = "";
-    DWORD size = sizeof(user);
-    GetUserNameA(user, &size);
+    wchar_t user[257] = L"";
+    DWORD size = 257;
+    GetUserNameW(user, &size);
     TOKEN_ELEVATION elevation = {};
     ScopedHandle token;
     if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.receive()))
@@ -35,46 +35,46 @@ void LogMachine() {
     LogLine() << "user: " << user << (elevation.TokenIsElevated ? ", elevated" : ", not elevated");
     // The registry tells the version as it is; GetVersionEx tells a program without a
     // compatibility manifest an older one.
-    const char* const kValues[] = {"ProductName", "DisplayVersion", "CurrentBuild"};
-    TextBuffer value[3];
+    const wchar_t* const kValues[] = {L"ProductName", L"DisplayVersion", L"CurrentBuild"};
+    wchar_t value[3][256] = {};
     ScopedKey key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
                       KEY_READ, key.receive()) == ERROR_SUCCESS) {
         for (int i = 0; i < 3; ++i) {
-            DWORD bytes = TextBuffer::kSize - 1, type = REG_NONE;
-            if (RegQueryValueExA(key.get(), kValues[i], nullptr, &type,
-                                 reinterpret_cast<BYTE*>(value[i].text), &bytes) != ERROR_SUCCESS ||
+            DWORD bytes = sizeof(value[i]) - sizeof(wchar_t), type = REG_NONE;
+            if (RegQueryValueExW(key.get(), kValues[i], nullptr, &type,
+                                 reinterpret_cast<BYTE*>(value[i]), &bytes) != ERROR_SUCCESS ||
                 type != REG_SZ)
                 bytes = 0;
-            value[i].text[bytes] = '\0';
+            value[i][bytes / sizeof(wchar_t)] = L'\0';
         }
     }
-    LogLine() << "Windows: " << value[0] << (value[1].text[0] ? " " : "") << value[1]
-              << " (build " << value[2] << ")";
+    LogLine() << "Windows: " << value[0] << (value[1][0] ? " " : "") << value[1] << " (build "
+              << value[2] << ")";
 }
 
 }  // namespace
 
 void uninstall::StartLog() {
-    TextBuffer temp;
+    WideText temp;
     bool opened = m_switches.logPath ? OpenLog(m_switches.logPath, false)
                                      : ResolveTempDirectory(temp) && OpenNewLog(temp);
     // A log that cannot be written is no reason to leave the application installed.
     if (!opened) return;
     LogLine() << "uninstall " UNINSTALL_VERSION << (m_switches.dryRun ? ", dry run" : "")
               << (m_switches.quiet ? ", quiet" : "");
-    LogLine() << "command line: " << GetCommandLineA();
+    LogLine() << "command line: " << GetCommandLineW();
     LogMachine();
 }
 
-void uninstall::Report(Failure failure, const char* detail) {
+void uninstall::Report(Failure failure, const wchar_t* detail) {
     const FailureMessage& message = MessageOf(failure);
     m_outcome.exitCode = message.exitCode;
     ShowFailure(message.prefix, detail ? detail : message.code);
 }
 
 int uninstall::InitInstance() {
-    int count = TakeSwitches(SplitCommandLine(GetCommandLineA()), m_switches);
+    int count = TakeSwitches(SplitCommandLine(GetCommandLineW()), m_switches);
     SetBoxMode(m_switches.quiet, m_switches.dryRun);
     bool optionsRead = ParseOptions(count, *this);
     if (m_switches.log) StartLog();
@@ -92,13 +92,13 @@ int uninstall::InitInstance() {
 int uninstall::ExitInstance() { return m_switches.quiet ? static_cast<int>(m_outcome.exitCode) : 1; }
 
 int uninstall::RunUninstall() {
-    TextBuffer tempDirectory;
+    WideText tempDirectory;
     if (!ResolveTempDirectory(tempDirectory)) {
         Report(Failure::NoTempDir);
         return 0;
     }
     LogLine() << "temp directory: " << tempDirectory;
-    TextBuffer ownPath;
+    WideText ownPath;
     if (!GetModulePath(ownPath)) {
         Report(Failure::NoModulePath);
         return 0;
@@ -119,17 +119,17 @@ int uninstall::RunUninstall() {
         Report(Failure::NoInstallDir);
         return 0;
     }
-    TextBuffer installDir;
+    WideText installDir;
     InstallDirCheck check = CheckInstallDir(m_installDir, installDir);
     LogLine() << "installation directory: " << m_installDir << " (resolved: "
-              << (check == kInstallDirRemovable ? installDir.text
-                  : check == kInstallDirMissing ? "not there" : "refused") << ")";
+              << (check == kInstallDirRemovable ? installDir.Text()
+                  : check == kInstallDirMissing ? L"not there" : L"refused") << ")";
     if (check == kInstallDirRefused) {
         Report(Failure::DirRefused);
         return 0;
     }
     if (!ConfirmUninstall()) return 0;
-    TextBuffer running;
+    WideText running;
     if (!CheckRunningPrograms(m_executable, running)) {
         Report(Failure::ProgramRunning, running);
         return 0;

@@ -18,7 +18,7 @@ private:
     void StartLog();
     // The failure's box and log line; its exit code becomes the run's. detail, when given,
     // stands in the place of the failure's code.
-    void Report(Failure failure, const char* detail = nullptr);
+    void Report(Failure failure, const wchar_t* detail = nullptr);
 
     Switches m_switches;
     Outcome m_outcome;

@@ -4,73 +4,9 @@
 #include <string.h>
 #include <wchar.h>
 
-int TextBuffer::Copy(const char* source) {
-    size_t n = strlen(source);
-    if (n >= kSize) return 0;
-    memcpy(text, source, n + 1);
-    return 1;
-}
+WideText::~WideText() { free(text_); }
 
-int TextBuffer::Append(const char* source) {
-    size_t have = strlen(text);
-    size_t n = strlen(source);
-    if (have + n >= kSize) return 0;
-    memcpy(text + have, source, n + 1);
-    return 1;
-}
-
-size_t TextBuffer::Length() const { return strlen(text); }
-
-NameList::NameList(const char* list) : copy_(nullptr), next_(nullptr) {
-    if (!list) return;
-    size_t n = strlen(list) + 1;
-    copy_ = static_cast<char*>(malloc(n));
-    if (copy_) memcpy(copy_, list, n);
-    next_ = copy_;
-}
-
-NameList::~NameList() { free(copy_); }
-
-const char* NameList::Next() {
-    if (!next_) return nullptr;
-    while (*next_ == ',') ++next_;
-    if (*next_ == '\0') {
-        next_ = nullptr;
-        return nullptr;
-    }
-    char* name = next_;
-    while (*next_ != '\0' && *next_ != ',') ++next_;
-    if (*next_ == ',') *next_++ = '\0';
-    return name;
-}
-
-TextList::~TextList() { free(texts_); }
-
-void TextList::Add(const char* text) {
-    size_t length = strlen(text) + 1;
-    if (used_ + length > capacity_) {
-        size_t capacity = capacity_ ? capacity_ * 2 : 4096;
-        while (used_ + length > capacity) capacity *= 2;
-        char* grown = static_cast<char*>(realloc(texts_, capacity));
-        if (!grown) {
-            complete_ = false;
-            return;
-        }
-        texts_ = grown;
-        capacity_ = capacity;
-    }
-    memcpy(texts_ + used_, text, length);
-    used_ += length;
-}
-
-const char* TextList::Next(const char* text) const {
-    const char* next = text + strlen(text) + 1;
-    return next < texts_ + used_ ? next : nullptr;
-}
-
-WidePath::~WidePath() { free(text_); }
-
-wchar_t* WidePath::Room(size_t n) {
+wchar_t* WideText::Room(size_t n) {
     size_t needed = length_ + n + 1;
     if (needed > capacity_) {
         size_t capacity = capacity_ ? capacity_ : 256;
@@ -83,12 +19,12 @@ wchar_t* WidePath::Room(size_t n) {
     return text_ + length_;
 }
 
-void WidePath::Keep(size_t written) {
+void WideText::Keep(size_t written) {
     length_ += written;
     text_[length_] = L'\0';
 }
 
-bool WidePath::Append(const wchar_t* text) {
+bool WideText::Append(const wchar_t* text) {
     size_t n = wcslen(text);
     wchar_t* room = Room(n);
     if (!room) return false;
@@ -97,32 +33,68 @@ bool WidePath::Append(const wchar_t* text) {
     return true;
 }
 
-void WidePath::Truncate(size_t length) {
+void WideText::Truncate(size_t length) {
     if (length >= length_) return;
     length_ = length;
     text_[length_] = L'\0';
 }
 
-static unsigned char FoldAscii(unsigned char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c;
+NameList::NameList(const wchar_t* list) : copy_(nullptr), next_(nullptr) {
+    if (!list) return;
+    size_t n = wcslen(list) + 1;
+    copy_ = static_cast<wchar_t*>(malloc(n * sizeof(wchar_t)));
+    if (copy_) memcpy(copy_, list, n * sizeof(wchar_t));
+    next_ = copy_;
 }
 
-bool EqualPrefixNoCase(const char* a, const char* b, size_t n) {
-    const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
-    const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
-    for (size_t i = 0; i < n; ++i) {
-        if (IsLeadByte(x[i])) {
-            // Both bytes of a double-byte character must be equal as they stand.
-            if (x[i] != y[i]) return false;
-            if (++i < n && x[i] != y[i]) return false;
-        } else if (FoldAscii(x[i]) != FoldAscii(y[i])) {
-            return false;
-        }
+NameList::~NameList() { free(copy_); }
+
+const wchar_t* NameList::Next() {
+    if (!next_) return nullptr;
+    while (*next_ == L',') ++next_;
+    if (*next_ == L'\0') {
+        next_ = nullptr;
+        return nullptr;
     }
+    wchar_t* name = next_;
+    while (*next_ != L'\0' && *next_ != L',') ++next_;
+    if (*next_ == L',') *next_++ = L'\0';
+    return name;
+}
+
+TextList::~TextList() { free(texts_); }
+
+void TextList::Add(const wchar_t* text) {
+    size_t length = wcslen(text) + 1;
+    if (used_ + length > capacity_) {
+        size_t capacity = capacity_ ? capacity_ * 2 : 2048;
+        while (used_ + length > capacity) capacity *= 2;
+        wchar_t* grown = static_cast<wchar_t*>(realloc(texts_, capacity * sizeof(wchar_t)));
+        if (!grown) {
+            complete_ = false;
+            return;
+        }
+        texts_ = grown;
+        capacity_ = capacity;
+    }
+    memcpy(texts_ + used_, text, length * sizeof(wchar_t));
+    used_ += length;
+}
+
+const wchar_t* TextList::Next(const wchar_t* text) const {
+    const wchar_t* next = text + wcslen(text) + 1;
+    return next < texts_ + used_ ? next : nullptr;
+}
+
+static wchar_t FoldAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c; }
+
+bool EqualPrefixNoCase(const wchar_t* a, const wchar_t* b, size_t n) {
+    for (size_t i = 0; i < n; ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
     return true;
 }
 
-bool EqualNoCase(const char* a, const char* b) {
-    size_t n = strlen(a);
-    return strlen(b) == n && EqualPrefixNoCase(a, b, n);
+bool EqualNoCase(const wchar_t* a, const wchar_t* b) {
+    size_t n = wcslen(a);
+    return wcslen(b) == n && EqualPrefixNoCase(a, b, n);
 }

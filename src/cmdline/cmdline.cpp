@@ -2,48 +2,49 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 
 #include "base/text.h"
 
 namespace {
 
-char* g_lineCopy = nullptr;
-const char* g_items[kMaxCommandLineItems + 1];
+wchar_t* g_lineCopy = nullptr;
+const wchar_t* g_items[kMaxCommandLineItems + 1];
 
 int g_scanIndex = 0;
-const char* g_scanPosition = nullptr;
-const char* g_optionArgument = nullptr;
+const wchar_t* g_scanPosition = nullptr;
+const wchar_t* g_optionArgument = nullptr;
 
-const char kOptionLetters[] = "p:e:R:S:s:";
+const wchar_t kOptionLetters[] = L"p:e:R:S:s:";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 }  // namespace
 
-int SplitCommandLine(const char* commandLine) {
+int SplitCommandLine(const wchar_t* commandLine) {
     if (!commandLine || !*commandLine) return 0;
     g_items[0] = g_items[1] = nullptr;
     free(g_lineCopy);
-    size_t length = strlen(commandLine);
-    g_lineCopy = static_cast<char*>(malloc(length + 16));
+    size_t length = wcslen(commandLine);
+    g_lineCopy = static_cast<wchar_t*>(malloc((length + 16) * sizeof(wchar_t)));
     if (!g_lineCopy) return 0;
-    memcpy(g_lineCopy, commandLine, length + 1);
+    memcpy(g_lineCopy, commandLine, (length + 1) * sizeof(wchar_t));
 
-    char* p = g_lineCopy;
-    if (*p == '"') {
+    wchar_t* p = g_lineCopy;
+    if (*p == L'"') {
         ++p;
         if (!*p) return 0;
         g_items[0] = p;
-        while (*p && *p != '"') ++p;
+        while (*p && *p != L'"') ++p;
         if (!*p) {
             g_items[0] = nullptr;
             return 0;
         }
-        *p++ = '\0';
+        *p++ = L'\0';
     } else {
         g_items[0] = p;
         while (*p && !IsBlank(*p)) ++p;
-        if (*p) *p++ = '\0';
+        if (*p) *p++ = L'\0';
     }
     g_items[1] = nullptr;
 
@@ -51,47 +52,47 @@ int SplitCommandLine(const char* commandLine) {
     for (;;) {
         while (IsBlank(*p)) ++p;
         if (!*p) return count;
-        bool quoted = *p == '"';
+        bool quoted = *p == L'"';
         if (quoted) ++p;
         g_items[count++] = p;
         g_items[count] = nullptr;
         if (quoted) {
             if (!*p) return count;
-            while (*p && *p != '"') ++p;
+            while (*p && *p != L'"') ++p;
         } else {
             while (*p && !IsBlank(*p)) ++p;
         }
         if (!*p) return count;
-        *p++ = '\0';
+        *p++ = L'\0';
         if (count == kMaxCommandLineItems) return count;
     }
 }
 
 int TakeSwitches(int count, Switches& switches) {
-    static const char* const kQuiet[] = {"/S", "/SILENT", "/VERYSILENT", "/QUIET", "/QN"};
+    static const wchar_t* const kQuiet[] = {L"/S", L"/SILENT", L"/VERYSILENT", L"/QUIET", L"/QN"};
     int kept = count > 0 ? 1 : 0;
     for (int i = 1; i < count && g_items[i]; ++i) {
-        char* item = g_lineCopy + (g_items[i] - g_lineCopy);
+        wchar_t* item = g_lineCopy + (g_items[i] - g_lineCopy);
         bool quiet = false;
-        for (const char* name : kQuiet) quiet = quiet || EqualNoCase(item, name);
+        for (const wchar_t* name : kQuiet) quiet = quiet || EqualNoCase(item, name);
         if (quiet) {
             switches.quiet = true;
-        } else if (EqualNoCase(item, "/DRYRUN")) {
+        } else if (EqualNoCase(item, L"/DRYRUN")) {
             switches.dryRun = switches.log = true;
-        } else if (EqualNoCase(item, "/LOG")) {
+        } else if (EqualNoCase(item, L"/LOG")) {
             switches.log = true;
-        } else if (strlen(item) >= 5 && EqualPrefixNoCase(item, "/LOG=", 5)) {
+        } else if (wcslen(item) >= 5 && EqualPrefixNoCase(item, L"/LOG=", 5)) {
             switches.log = true;
-            char* path = item + 5;
-            if (*path == '"') {
+            wchar_t* path = item + 5;
+            if (*path == L'"') {
                 // The split ended the item at a blank inside the quotes: the pieces lie one
                 // after the other in the line copy, each cut off by a NUL where a blank was.
                 ++path;
-                while (!strchr(path, '"') && i + 1 < count && g_items[i + 1]) {
-                    path[strlen(path)] = ' ';
+                while (!wcschr(path, L'"') && i + 1 < count && g_items[i + 1]) {
+                    path[wcslen(path)] = L' ';
                     ++i;
                 }
-                if (char* quote = strchr(path, '"')) *quote = '\0';
+                if (wchar_t* quote = wcschr(path, L'"')) *quote = L'\0';
             }
             switches.logPath = *path ? path : nullptr;
         } else {
@@ -102,7 +103,7 @@ int TakeSwitches(int count, Switches& switches) {
     return kept;
 }
 
-const char* CommandLineItem(int index) {
+const wchar_t* CommandLineItem(int index) {
     return (index >= 0 && index <= kMaxCommandLineItems) ? g_items[index] : nullptr;
 }
 
@@ -111,17 +112,17 @@ int GetOpt(int count) {
     g_optionArgument = nullptr;
     if (!g_scanPosition || !*g_scanPosition) {
         if (g_scanIndex == 0) g_scanIndex = 1;
-        const char* item = g_scanIndex < count ? g_items[g_scanIndex] : nullptr;
-        if (!item || item[0] != '-' || item[1] == '\0') return -1;
-        if (strcmp(item, "--") == 0) {
+        const wchar_t* item = g_scanIndex < count ? g_items[g_scanIndex] : nullptr;
+        if (!item || item[0] != L'-' || item[1] == L'\0') return -1;
+        if (wcscmp(item, L"--") == 0) {
             ++g_scanIndex;
             return -1;
         }
         g_scanPosition = item + 1;
         ++g_scanIndex;
     }
-    char letter = *g_scanPosition++;
-    const char* known = letter == ':' ? nullptr : strchr(kOptionLetters, letter);
+    wchar_t letter = *g_scanPosition++;
+    const wchar_t* known = letter == L':' ? nullptr : wcschr(kOptionLetters, letter);
     if (!known) return '?';
     // Every option takes an argument: the rest of the item, or else the next item.
     if (*g_scanPosition) {
@@ -143,7 +144,7 @@ void RestartOptionScan() {
 int ParseOptions(int count, OptionFields& fields) {
     for (;;) {
         int letter = GetOpt(count);
-        const char* argument = g_optionArgument;
+        const wchar_t* argument = g_optionArgument;
         bool given = argument && *argument;
         switch (letter) {
             case 'p':

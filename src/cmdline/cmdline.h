@@ -3,11 +3,11 @@
 
 // The five option fields. They never own their texts.
 struct OptionFields {
-    const char* m_installDir = nullptr;     // -p
-    const char* m_executable = nullptr;     // -e
-    const char* m_regFolderName = nullptr;  // -R
-    const char* m_scFolderName = nullptr;   // -S
-    const char* m_scDesktopName = nullptr;  // -s
+    const wchar_t* m_installDir = nullptr;     // -p
+    const wchar_t* m_executable = nullptr;     // -e
+    const wchar_t* m_regFolderName = nullptr;  // -R
+    const wchar_t* m_scFolderName = nullptr;   // -S
+    const wchar_t* m_scDesktopName = nullptr;  // -s
 };
 
 // The switches of deployment tools, anywhere on the line and in any letter case: /S,
@@ -16,16 +16,16 @@ struct Switches {
     bool quiet = false;
     bool dryRun = false;  // implies log
     bool log = false;
-    const char* logPath = nullptr;  // null for /LOG alone
+    const wchar_t* logPath = nullptr;  // null for /LOG alone
 };
 
 enum { kMaxCommandLineItems = 128 };
 
 // Cuts a copy of the command line into items (blanks and tabs separate, double quotes
 // group, no escapes). Returns the item count, program name included, or 0.
-int SplitCommandLine(const char* commandLine);
+int SplitCommandLine(const wchar_t* commandLine);
 // Item i of the last split, or null past the last item.
-const char* CommandLineItem(int index);
+const wchar_t* CommandLineItem(int index);
 // Takes the switches out of the first count items, so that the options around them scan
 // as if they were not there, and returns how many items are left. A log path may be quoted
 // as a whole item ("/LOG=C:\a b.log") or after the equals sign (/LOG="C:\a b.log"), where

@@ -1,5 +1,8 @@
-// Reading conf.xml: the text of an element found by its path. Portable: no windows.h.
+// Reading conf.xml: its encoding, and the text of an element found by its path. Portable: no
+// windows.h.
 #pragma once
+#include <stddef.h>
+
 #include "tinyxml.h"
 
 // The element paths of the four NameLists.
@@ -10,10 +13,19 @@
 
 // conf.xml is read whole into memory: a larger file is no configuration of ours.
 const long kMaxConfigBytes = 1024 * 1024;
-// Loads the document from the file it is named after, as TiXmlDocument::LoadFile does, when
-// that is no larger than kMaxConfigBytes; elements nested deeper than TIXML_MAX_NESTING
-// fail it too.
-bool LoadConfig(TiXmlDocument& document);
+
+const unsigned kUtf8CodePage = 65001;
+const unsigned kGbkCodePage = 936;
+// The Windows code page conf.xml's texts are in, by its bytes: UTF-8 for a byte-order mark, a
+// declaration of UTF-8 or a declaration that names no encoding; the named code page for a
+// declaration that names one (GB2312, GBK and GB18030 are code page 936); 0 for a name this
+// table does not know. A file without a declaration was written for a Chinese system: code
+// page 936, unless its bytes hold non-ASCII text that is valid UTF-8 throughout.
+unsigned ConfigCodePage(const char* bytes, size_t size);
+
+// Parses the file's bytes as TinyXML's LoadFile does (line ends made "\n"), as UTF-8 or byte
+// by byte for any other code page. Elements nested deeper than TIXML_MAX_NESTING fail it.
+bool ParseConfig(TiXmlDocument& document, const char* bytes, size_t size, unsigned codePage);
 
 // Follows the first element of each name in the "/"-separated path and returns the text
 // of its first child node when that is text, else null. A path with no name yields null.

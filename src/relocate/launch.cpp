@@ -1,9 +1,10 @@
+#include "relocate/launch.h"
+
 #include <string.h>
+#include <wchar.h>
 #include <windows.h>
 
 #include <new>
-
-#include "relocate/launch.h"
 
 #include "base/handles.h"
 #include "base/names.h"
@@ -15,13 +16,17 @@
 
 namespace {
 
+// The longest command line the system starts a program with, its NUL included.
+const size_t kMaxCommandLine = 32767;
+
 // Appends ` -x "value"` when value is non-empty. A value holding a double quote cannot be
 // passed whole, so it is refused like one that does not fit.
-int AppendOption(TextBuffer& commandLine, const char* option, const char* value) {
-    if (!value || !*value) return 1;
-    if (strchr(value, '"')) return 0;
-    return commandLine.Append(option) && commandLine.Append("\"") &&
-           commandLine.Append(value) && commandLine.Append("\"");
+bool AppendOption(WideText& commandLine, const wchar_t* option, const wchar_t* value) {
+    if (!value || !*value) return true;
+    if (wcschr(value, L'"')) return false;
+    return commandLine.Append(option) && commandLine.Append(L"\"") &&
+           commandLine.Append(value) && commandLine.Append(L"\"") &&
+           commandLine.Length() < kMaxCommandLine;
 }
 
 // TinyXML uses what new gives it without looking: running out of memory while conf.xml is
@@ -46,103 +51,149 @@ bool SameContents(HANDLE a, HANDLE b) {
 
 // Writes the copy as a new file of its own: whatever stood at its name goes as a name first,
 // so nothing is written through a link or into a file that another name shares.
-bool WriteWorkingCopy(const char* ownPath, const char* workingCopy) {
-    TextBuffer standing;
+bool WriteWorkingCopy(const wchar_t* ownPath, const wchar_t* workingCopy) {
+    WideText standing;
     if (CanonicalPath(workingCopy, standing)) {
         if (DeleteFileName(standing, true) != ERROR_SUCCESS) return false;
     } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
         return false;
     }
-    return CopyFileA(ownPath, workingCopy, TRUE);
+    return CopyFileW(ownPath, workingCopy, TRUE);
 }
 
 // Starts the working copy while holding it open against writes, renames and deletes, after
 // checking that what lies there is still a byte-for-byte copy of ourselves.
-int StartHeldCopy(const char* ownPath, const char* workingCopy, char* commandLine,
-                  const char* currentDirectory, StartedProcess& copy) {
-    ScopedFile held(CreateFileA(workingCopy, GENERIC_READ, FILE_SHARE_READ, nullptr,
+int StartHeldCopy(const wchar_t* ownPath, const wchar_t* workingCopy, const WideText& commandLine,
+                  const wchar_t* currentDirectory, StartedProcess& copy) {
+    ScopedFile held(CreateFileW(workingCopy, GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    ScopedFile own(CreateFileA(ownPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+    ScopedFile own(CreateFileW(ownPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!held.valid() || !own.valid() || !SameContents(held.get(), own.get())) return 0;
 
-    STARTUPINFOA startup;
+    STARTUPINFOW startup;
     memset(&startup, 0, sizeof(startup));
     startup.cb = sizeof(startup);
-    return CreateProcessA(workingCopy, commandLine, nullptr, nullptr, FALSE, 0, nullptr,
-                          currentDirectory, &startup, copy.receive());
+    // CreateProcessW may write into the line, which is a heap text of ours.
+    return CreateProcessW(workingCopy, const_cast<wchar_t*>(commandLine.Text()), nullptr,
+                          nullptr, FALSE, 0, nullptr, currentDirectory, &startup, copy.receive());
 }
 
 // The switches phase two must see too; the log it goes on writing, by its full path.
-int AppendSwitches(TextBuffer& commandLine, const Switches& switches) {
-    return (!switches.quiet || commandLine.Append(" /S")) &&
-           (!switches.dryRun || commandLine.Append(" /DRYRUN")) &&
-           (!Logging() || (commandLine.Append(" \"/LOG=") && commandLine.Append(LogPath()) &&
-                           commandLine.Append("\"")));
+bool AppendSwitches(WideText& commandLine, const Switches& switches) {
+    return (!switches.quiet || commandLine.Append(L" /S")) &&
+           (!switches.dryRun || commandLine.Append(L" /DRYRUN")) &&
+           (!Logging() || (commandLine.Append(L" \"/LOG=") && commandLine.Append(LogPath()) &&
+                           commandLine.Append(L"\""))) &&
+           commandLine.Length() < kMaxCommandLine;
+}
+
+// The file's bytes, whole, when it is no larger than kMaxConfigBytes.
+char* ReadWholeFile(const wchar_t* path, DWORD& size) {
+    ScopedFile file(CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER length;
+    if (!file.valid() || !GetFileSizeEx(file.get(), &length) || length.QuadPart > kMaxConfigBytes)
+        return nullptr;
+    size = static_cast<DWORD>(length.QuadPart);
+    char* bytes = static_cast<char*>(malloc(size + 1));
+    DWORD read = 0;
+    if (bytes && ReadFile(file.get(), bytes, size, &read, nullptr) && read == size) return bytes;
+    free(bytes);
+    return nullptr;
+}
+
+// A list of conf.xml in UTF-16, from the code page the file is in. Bytes that are no UTF-8
+// in a UTF-8 file fail it: a name changed on the way would match nothing.
+bool AppendConverted(WideText& list, const char* text, unsigned codePage) {
+    if (!text) return true;
+    DWORD flags = codePage == kUtf8CodePage ? MB_ERR_INVALID_CHARS : 0;
+    int n = MultiByteToWideChar(codePage, flags, text, -1, nullptr, 0);
+    wchar_t* room = n > 0 ? list.Room(n) : nullptr;
+    if (!room || MultiByteToWideChar(codePage, flags, text, -1, room, n) != n) return false;
+    list.Keep(n - 1);
+    return true;
+}
+
+// The four lists of conf.xml at configPath, in UTF-16. 0 when it is missing, not loadable, or
+// in an encoding the system does not know.
+int ReadLists(const wchar_t* configPath, WideText (&lists)[4]) {
+    DWORD size = 0;
+    char* bytes = PathExists(configPath, nullptr) ? ReadWholeFile(configPath, size) : nullptr;
+    if (!bytes) return 0;
+    unsigned codePage = ConfigCodePage(bytes, size);
+    LogLine() << "conf.xml is in code page " << codePage;
+    std::set_new_handler(ConfigOutOfMemory);
+    TiXmlDocument config;
+    bool loaded = codePage != 0 && IsValidCodePage(codePage) &&
+                  ParseConfig(config, bytes, size, codePage);
+    std::set_new_handler(nullptr);
+    free(bytes);
+    if (!loaded) return 0;
+    static const char* const kPaths[] = {CONFIG_EXECUTABLE, CONFIG_REG_FOLDER_NAME,
+                                         CONFIG_SC_FOLDER_NAME, CONFIG_SC_DESKTOP_NAME};
+    TiXmlHandle document(&config);
+    for (int i = 0; i < 4; ++i)
+        if (!AppendConverted(lists[i], LookupConfigText(document, kPaths[i]), codePage)) return 0;
+    return 1;
 }
 
 }  // namespace
 
 void LogLists(const OptionFields& lists) {
-    LogLine() << "executable: " << (lists.m_executable ? lists.m_executable : "");
-    LogLine() << "regFolderName: " << (lists.m_regFolderName ? lists.m_regFolderName : "");
-    LogLine() << "scFolderName: " << (lists.m_scFolderName ? lists.m_scFolderName : "");
-    LogLine() << "scDesktopName: " << (lists.m_scDesktopName ? lists.m_scDesktopName : "");
+    LogLine() << "executable: " << (lists.m_executable ? lists.m_executable : L"");
+    LogLine() << "regFolderName: " << (lists.m_regFolderName ? lists.m_regFolderName : L"");
+    LogLine() << "scFolderName: " << (lists.m_scFolderName ? lists.m_scFolderName : L"");
+    LogLine() << "scDesktopName: " << (lists.m_scDesktopName ? lists.m_scDesktopName : L"");
 }
 
-int LaunchWorkingCopy(const char* tempDirectory, const char* ownPath, const Switches& switches,
-                      Outcome& outcome, Failure& failure) {
-    TextBuffer workingCopy;
-    if (!workingCopy.Copy(tempDirectory) || !JoinPath(workingCopy, WORKING_COPY_FILE) ||
+int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
+                      const Switches& switches, Outcome& outcome, Failure& failure) {
+    WideText workingCopy;
+    if (!workingCopy.Append(tempDirectory) || !JoinPath(workingCopy, WORKING_COPY_FILE) ||
         !WriteWorkingCopy(ownPath, workingCopy)) {
         failure = Failure::CopyFailed;
         return 0;
     }
 
-    TextBuffer installDir;
-    if (!GetModulePath(installDir) || !installDir.text[0]) {
+    WideText installDir;
+    if (!GetModulePath(installDir) || !installDir.Length()) {
         failure = Failure::NoModulePathAgain;
         return 0;
     }
     // Cut after the last separator, which it keeps.
-    installDir.text[LastComponent(installDir) - installDir.text] = '\0';
+    installDir.Truncate(LastComponent(installDir) - installDir.Text());
     LogLine() << "phase one: relaunching from the temp directory as " << workingCopy;
     LogLine() << "installation directory: " << installDir;
 
-    TextBuffer configPath;
-    bool pathFits = configPath.Copy(installDir) && JoinPath(configPath, CONFIG_FILE);
-    std::set_new_handler(ConfigOutOfMemory);
-    TiXmlDocument config(configPath.text);
-    bool loaded = pathFits && PathExists(configPath, nullptr) && LoadConfig(config);
-    std::set_new_handler(nullptr);
-    if (!loaded) {
-        LogLine(LogLevel::Error) << "cannot read " << configPath.text;
+    WideText configPath;
+    WideText texts[4];
+    if (!configPath.Append(installDir) || !JoinPath(configPath, CONFIG_FILE) ||
+        !ReadLists(configPath, texts)) {
+        LogLine(LogLevel::Error) << "cannot read " << configPath;
         failure = Failure::NoConfig;
         return 0;
     }
-    // The lists point into the document, which lives as long as this call.
-    TiXmlHandle document(&config);
     OptionFields lists;
     lists.m_installDir = installDir;
-    lists.m_executable = LookupConfigText(document, CONFIG_EXECUTABLE);
-    lists.m_regFolderName = LookupConfigText(document, CONFIG_REG_FOLDER_NAME);
-    lists.m_scFolderName = LookupConfigText(document, CONFIG_SC_FOLDER_NAME);
-    lists.m_scDesktopName = LookupConfigText(document, CONFIG_SC_DESKTOP_NAME);
-    LogLine() << "lists read from " << configPath.text << ":";
+    const wchar_t** const fields[] = {&lists.m_executable, &lists.m_regFolderName,
+                                      &lists.m_scFolderName, &lists.m_scDesktopName};
+    for (int i = 0; i < 4; ++i) *fields[i] = texts[i].Length() ? texts[i].Text() : nullptr;
+    LogLine() << "lists read from " << configPath << ":";
     LogLists(lists);
 
     // The copy's path is quoted: a temp path with a blank must neither split the line nor
     // let the system start another program in its place.
-    TextBuffer commandLine;
-    if (!commandLine.Copy("\"") || !commandLine.Append(workingCopy) ||
-        !commandLine.Append("\"") || !AppendOption(commandLine, " -p ", lists.m_installDir)) {
+    WideText commandLine;
+    if (!commandLine.Append(L"\"") || !commandLine.Append(workingCopy) ||
+        !commandLine.Append(L"\"") || !AppendOption(commandLine, L" -p ", lists.m_installDir)) {
         failure = Failure::StartFailed;
         return 0;
     }
-    if (!AppendOption(commandLine, " -e ", lists.m_executable) ||
-        !AppendOption(commandLine, " -R ", lists.m_regFolderName) ||
-        !AppendOption(commandLine, " -S ", lists.m_scFolderName) ||
-        !AppendOption(commandLine, " -s ", lists.m_scDesktopName)) {
+    if (!AppendOption(commandLine, L" -e ", lists.m_executable) ||
+        !AppendOption(commandLine, L" -R ", lists.m_regFolderName) ||
+        !AppendOption(commandLine, L" -S ", lists.m_scFolderName) ||
+        !AppendOption(commandLine, L" -s ", lists.m_scDesktopName)) {
         LogLine(LogLevel::Error) << "a list cannot be passed on whole (too long, or holding \")";
         failure = Failure::NoConfig;
         return 0;
@@ -153,13 +204,13 @@ int LaunchWorkingCopy(const char* tempDirectory, const char* ownPath, const Swit
     }
     // The copy starts in the temp directory, and a waiting phase one moves there too, so that
     // neither holds the installation directory as its current directory.
-    if (switches.quiet) SetCurrentDirectoryA(tempDirectory);
+    if (switches.quiet) SetCurrentDirectoryW(tempDirectory);
     StartedProcess copy;
     if (!StartHeldCopy(ownPath, workingCopy, commandLine, tempDirectory, copy)) {
         failure = Failure::StartFailed;
         return 0;
     }
-    LogLine() << "started phase two: " << commandLine.text;
+    LogLine() << "started phase two: " << commandLine;
     // A deployment tool waits for the process it started: in a quiet run that one ends only
     // when phase two has, and with its exit code.
     if (switches.quiet) {

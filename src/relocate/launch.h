@@ -7,7 +7,8 @@
 // Copies the running executable (ownPath) into tempDirectory, reads the lists from conf.xml
 // beside it and starts the copy. 1 when the copy runs: phase two ends the run, and a quiet
 // run's exit code, once phase two is over, is in outcome. 0 with the failure to report.
-int LaunchWorkingCopy(const char* tempDirectory, const char* ownPath, const Switches& switches,
+int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
+                      const Switches& switches,
                       Outcome& outcome, Failure& failure);
 
 // The four lists, a log line each.

@@ -8,30 +8,30 @@
 
 namespace {
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // The registry's status: ERROR_FILE_NOT_FOUND when the root has no such key (nor an
 // Uninstall key at all).
-LONG DeleteUninstallKey(HKEY rootKey, const char* keyName) {
+LONG DeleteUninstallKey(HKEY rootKey, const wchar_t* keyName) {
     ScopedKey uninstallKey;
-    LONG status = RegOpenKeyExA(rootKey, kUninstallKey, 0, KEY_READ | KEY_WRITE,
+    LONG status = RegOpenKeyExW(rootKey, kUninstallKey, 0, KEY_READ | KEY_WRITE,
                                 uninstallKey.receive());
-    return status == ERROR_SUCCESS ? RegDeleteKeyA(uninstallKey.get(), keyName) : status;
+    return status == ERROR_SUCCESS ? RegDeleteKeyW(uninstallKey.get(), keyName) : status;
 }
 
 // Whether the key exists below the root's Uninstall key, for a dry run.
-bool UninstallKeyExists(HKEY rootKey, const char* keyName) {
+bool UninstallKeyExists(HKEY rootKey, const wchar_t* keyName) {
     ScopedKey uninstallKey, key;
-    return RegOpenKeyExA(rootKey, kUninstallKey, 0, KEY_READ, uninstallKey.receive()) ==
+    return RegOpenKeyExW(rootKey, kUninstallKey, 0, KEY_READ, uninstallKey.receive()) ==
                ERROR_SUCCESS &&
-           RegOpenKeyExA(uninstallKey.get(), keyName, 0, KEY_READ, key.receive()) == ERROR_SUCCESS;
+           RegOpenKeyExW(uninstallKey.get(), keyName, 0, KEY_READ, key.receive()) == ERROR_SUCCESS;
 }
 
 }  // namespace
 
-int RemoveUninstallEntries(const char* keyList, bool dryRun, Outcome& outcome) {
+int RemoveUninstallEntries(const wchar_t* keyList, bool dryRun, Outcome& outcome) {
     NameList names(keyList);
-    while (const char* name = names.Next()) {
+    while (const wchar_t* name = names.Next()) {
         if (dryRun) {
             bool machine = UninstallKeyExists(HKEY_LOCAL_MACHINE, name);
             if (machine || UninstallKeyExists(HKEY_CURRENT_USER, name)) {

@@ -1,7 +1,7 @@
 // Which directories phase two may remove. Phase two takes the installation directory from its
 // command line and the group names from a file the vendor wrote, so it checks the path the
 // system will act on against every folder that belongs to the system or to a user.
-#include <string.h>
+#include <wchar.h>
 
 #include "base/handles.h"
 #include "base/names.h"
@@ -12,100 +12,110 @@
 namespace {
 
 // Keys whose string values name folders of the system, of all users or of this user.
-const char kCurrentVersion[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-const char kProfileList[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-const char* const kFolderKeys[] = {
+const wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+const wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
+const wchar_t* const kFolderKeys[] = {
     kCurrentVersion,
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
     kProfileList,
 };
 
 // Environment variables that name such folders.
-const char* const kFolderVariables[] = {
-    "ProgramFiles",  "ProgramFiles(x86)", "ProgramW6432", "CommonProgramFiles",
-    "CommonProgramFiles(x86)", "CommonProgramW6432", "ProgramData", "ALLUSERSPROFILE",
-    "PUBLIC", "USERPROFILE", "APPDATA", "LOCALAPPDATA", "TEMP", "TMP",
+const wchar_t* const kFolderVariables[] = {
+    L"ProgramFiles",  L"ProgramFiles(x86)", L"ProgramW6432", L"CommonProgramFiles",
+    L"CommonProgramFiles(x86)", L"CommonProgramW6432", L"ProgramData", L"ALLUSERSPROFILE",
+    L"PUBLIC", L"USERPROFILE", L"APPDATA", L"LOCALAPPDATA", L"TEMP", L"TMP",
 };
+
+const DWORD kFolderRoom = 32768;  // the longest path the system allows
 
 }  // namespace
 
 WellKnownFolders::WellKnownFolders() {
-    char folder[TextBuffer::kSize];
-    UINT (WINAPI* const windowsFolders[])(LPSTR, UINT) = {GetWindowsDirectoryA,
-                                                          GetSystemWindowsDirectoryA};
+    WideText folder;
+    wchar_t* room = folder.Room(kFolderRoom);
+    if (!room) return;
+    UINT (WINAPI* const windowsFolders[])(LPWSTR, UINT) = {GetWindowsDirectoryW,
+                                                           GetSystemWindowsDirectoryW};
     for (auto query : windowsFolders) {
-        UINT n = query(folder, sizeof(folder));
-        if (n > 0 && n < sizeof(folder)) AddForms(folder, windows_);
+        UINT n = query(room, kFolderRoom);
+        if (n > 0 && n < kFolderRoom) AddForms(room, windows_);
     }
-    UINT (WINAPI* const systemFolders[])(LPSTR, UINT) = {GetSystemDirectoryA,
-                                                         GetSystemWow64DirectoryA};
+    UINT (WINAPI* const systemFolders[])(LPWSTR, UINT) = {GetSystemDirectoryW,
+                                                          GetSystemWow64DirectoryW};
     for (auto query : systemFolders) {
-        UINT n = query(folder, sizeof(folder));
-        if (n > 0 && n < sizeof(folder)) AddForms(folder, folders_);
+        UINT n = query(room, kFolderRoom);
+        if (n > 0 && n < kFolderRoom) AddForms(room, folders_);
     }
-    for (const char* variable : kFolderVariables) {
-        DWORD n = GetEnvironmentVariableA(variable, folder, sizeof(folder));
-        if (n > 0 && n < sizeof(folder)) Add(folder);
+    for (const wchar_t* variable : kFolderVariables) {
+        DWORD n = GetEnvironmentVariableW(variable, room, kFolderRoom);
+        if (n > 0 && n < kFolderRoom) Add(room);
     }
     // Both registry views: Program Files and Common Files differ between them.
     const REGSAM views[] = {0, KEY_WOW64_64KEY};
     for (REGSAM view : views) {
-        for (const char* key : kFolderKeys) AddValues(HKEY_LOCAL_MACHINE, key, view);
+        for (const wchar_t* key : kFolderKeys) AddValues(HKEY_LOCAL_MACHINE, key, view);
         AddProfiles(view);
     }
-    for (const char* key : kFolderKeys) AddValues(HKEY_CURRENT_USER, key, 0);
+    for (const wchar_t* key : kFolderKeys) AddValues(HKEY_CURRENT_USER, key, 0);
     // The temp directory of the working copy.
-    TextBuffer temp;
-    if (GetShellFolderPath("Local AppData", temp) && JoinPath(temp, "Temp")) Add(temp);
+    WideText temp;
+    if (GetShellFolderPath(L"Local AppData", temp) && JoinPath(temp, L"Temp")) Add(temp);
 }
 
-bool WellKnownFolders::Refuses(const char* dir) const {
+bool WellKnownFolders::Refuses(const wchar_t* dir) const {
     // A list that lost a folder cannot vouch for any directory.
     if (!IsAbsolutePath(dir) || IsRootPath(dir) || !windows_.Complete() || !folders_.Complete())
         return true;
-    for (const char* windows = windows_.First(); windows; windows = windows_.Next(windows))
+    for (const wchar_t* windows = windows_.First(); windows; windows = windows_.Next(windows))
         if (PathIsWithin(dir, windows) || PathIsWithin(windows, dir)) return true;
-    for (const char* folder = folders_.First(); folder; folder = folders_.Next(folder))
+    for (const wchar_t* folder = folders_.First(); folder; folder = folders_.Next(folder))
         if (PathIsWithin(folder, dir)) return true;
     return false;
 }
 
 // Every spelling under which the folder may meet a path: full, long where it holds a short
 // name, and resolved through its links. Each folder is taken once, however often named.
-void WellKnownFolders::AddForms(const char* folder, TextList& list) {
-    TextBuffer full, form;
-    DWORD n = GetFullPathNameA(folder, TextBuffer::kSize, full.text, nullptr);
-    if (n == 0 || n >= TextBuffer::kSize) return;
-    for (const char* seen = named_.First(); seen; seen = named_.Next(seen))
+void WellKnownFolders::AddForms(const wchar_t* folder, TextList& list) {
+    WideText full, form;
+    if (!FullPath(folder, full)) return;
+    for (const wchar_t* seen = named_.First(); seen; seen = named_.Next(seen))
         if (EqualNoCase(seen, full)) return;
     named_.Add(full);
     list.Add(full);
-    n = strchr(full, '~') ? GetLongPathNameA(full, form.text, TextBuffer::kSize) : 0;
-    if (n > 0 && n < TextBuffer::kSize) list.Add(form);
+    wchar_t* room = wcschr(full, L'~') ? form.Room(kFolderRoom) : nullptr;
+    DWORD n = room ? GetLongPathNameW(full, room, kFolderRoom) : 0;
+    if (n > 0 && n < kFolderRoom) {
+        form.Keep(n);
+        list.Add(form);
+    }
     if (ResolvedPath(full, form)) list.Add(form);
 }
 
 // A folder named by a registry value or a variable, with its %references% expanded; texts
 // that are no absolute path (names, flags) are not folders.
-void WellKnownFolders::Add(const char* text) {
-    TextBuffer expanded;
-    DWORD n = ExpandEnvironmentStringsA(text, expanded.text, TextBuffer::kSize);
-    if (n > 0 && n <= TextBuffer::kSize && IsAbsolutePath(expanded)) AddForms(expanded, folders_);
+void WellKnownFolders::Add(const wchar_t* text) {
+    WideText expanded;
+    wchar_t* room = expanded.Room(kFolderRoom);
+    DWORD n = room ? ExpandEnvironmentStringsW(text, room, kFolderRoom) : 0;
+    if (n == 0 || n > kFolderRoom) return;
+    expanded.Keep(n - 1);
+    if (IsAbsolutePath(expanded)) AddForms(expanded, folders_);
 }
 
 // Read access only: a user without administrator rights may still read what is refused.
-void WellKnownFolders::AddValues(HKEY root, const char* subkey, REGSAM view) {
+void WellKnownFolders::AddValues(HKEY root, const wchar_t* subkey, REGSAM view) {
     ScopedKey key;
-    if (RegOpenKeyExA(root, subkey, 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, subkey, 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS) return;
     for (DWORD i = 0;; ++i) {
-        char name[256], data[TextBuffer::kSize];
-        DWORD nameSize = sizeof(name), size = sizeof(data) - 1, type = REG_NONE;
-        LONG status = RegEnumValueA(key.get(), i, name, &nameSize, nullptr, &type,
+        wchar_t name[256], data[1024];
+        DWORD nameSize = 256, size = sizeof(data) - sizeof(wchar_t), type = REG_NONE;
+        LONG status = RegEnumValueW(key.get(), i, name, &nameSize, nullptr, &type,
                                     reinterpret_cast<BYTE*>(data), &size);
         if (status == ERROR_NO_MORE_ITEMS) return;
         if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
-        data[size] = '\0';
+        data[size / sizeof(wchar_t)] = L'\0';
         Add(data);
     }
 }
@@ -113,22 +123,22 @@ void WellKnownFolders::AddValues(HKEY root, const char* subkey, REGSAM view) {
 // The folder of every profile the system lists, the Default one among them.
 void WellKnownFolders::AddProfiles(REGSAM view) {
     ScopedKey profiles;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | view,
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | view,
                       profiles.receive()) != ERROR_SUCCESS)
         return;
     for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameSize = sizeof(name);
+        wchar_t name[256];
+        DWORD nameSize = 256;
         LONG status =
-            RegEnumKeyExA(profiles.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+            RegEnumKeyExW(profiles.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) return;
-        TextBuffer subkey;
-        if (status == ERROR_SUCCESS && subkey.Copy(kProfileList) && JoinPath(subkey, name))
+        WideText subkey;
+        if (status == ERROR_SUCCESS && subkey.Append(kProfileList) && JoinPath(subkey, name))
             AddValues(HKEY_LOCAL_MACHINE, subkey, view);
     }
 }
 
-InstallDirCheck CheckInstallDir(const char* dir, TextBuffer& canonical) {
+InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical) {
     if (!IsCleanAbsolutePath(dir) || IsRootPath(dir)) return kInstallDirRefused;
     if (!CanonicalPath(dir, canonical)) {
         DWORD error = GetLastError();
@@ -138,7 +148,7 @@ InstallDirCheck CheckInstallDir(const char* dir, TextBuffer& canonical) {
     }
     // Where a link is the directory itself, only the link goes; but whatever it leads to
     // must not be a folder of the system or a user either.
-    TextBuffer resolved;
+    WideText resolved;
     if (!ResolvedPath(canonical, resolved)) return kInstallDirRefused;
     WellKnownFolders folders;
     return folders.Refuses(canonical) || folders.Refuses(resolved) ? kInstallDirRefused

@@ -1,7 +1,6 @@
 // Removal of the installation directory: the tree, with the uninstaller's own files last and
 // the program that a quiet run's phase one waits in moved aside.
-#include <stdio.h>
-#include <string.h>
+#include <wchar.h>
 
 #include "base/handles.h"
 #include "base/names.h"
@@ -17,42 +16,43 @@ namespace {
 // cannot be deleted while it runs, but it can move within its volume. When nothing but the
 // uninstaller's files is left, it moves beside the working copy, and goes at the next restart
 // where we may say so.
-bool MoveAsideWaitingUninstaller(const char* installDir) {
-    TextBuffer pattern;
-    WIN32_FIND_DATAA entry;
-    if (!pattern.Copy(installDir) || !JoinPath(pattern, "*")) return false;
-    ScopedFind search(FindFirstFileA(pattern, &entry));
+bool MoveAsideWaitingUninstaller(const wchar_t* installDir) {
+    WideText pattern;
+    WIN32_FIND_DATAW entry;
+    if (!pattern.Append(installDir) || !JoinPath(pattern, L"*")) return false;
+    ScopedFind search(FindFirstFileW(pattern, &entry));
     if (!search.valid()) return false;
     do {
-        if (strcmp(entry.cFileName, ".") != 0 && strcmp(entry.cFileName, "..") != 0 &&
+        if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0 &&
             !EqualNoCase(entry.cFileName, UNINSTALLER_FILE) &&
             !EqualNoCase(entry.cFileName, CONFIG_FILE))
             return false;
-    } while (FindNextFileA(search.get(), &entry));
-    TextBuffer program, aside;
-    char name[64];
-    snprintf(name, sizeof(name), WORKING_COPY_FILE ".%lu.old", GetCurrentProcessId());
-    if (!program.Copy(installDir) || !JoinPath(program, UNINSTALLER_FILE) || !GetModulePath(aside))
+    } while (FindNextFileW(search.get(), &entry));
+    WideText program, aside;
+    wchar_t name[64];
+    swprintf(name, 64, WORKING_COPY_FILE L".%lu.old", GetCurrentProcessId());
+    if (!program.Append(installDir) || !JoinPath(program, UNINSTALLER_FILE) ||
+        !GetModulePath(aside))
         return false;
-    aside.text[LastComponent(aside) - aside.text] = '\0';  // the temp directory we run from
-    if (!JoinPath(aside, name) || !MoveFileExA(program, aside, MOVEFILE_REPLACE_EXISTING)) {
-        LogLine(LogLevel::Warn) << "cannot move the running " << program.text << " out: "
+    aside.Truncate(LastComponent(aside) - aside.Text());  // the temp directory we run from
+    if (!JoinPath(aside, name) || !MoveFileExW(program, aside, MOVEFILE_REPLACE_EXISTING)) {
+        LogLine(LogLevel::Warn) << "cannot move the running " << program << " out: "
                                 << SystemMessage(GetLastError());
         return false;
     }
-    bool scheduled = MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    LogLine() << "moved the running " << program.text << " to " << aside.text
+    bool scheduled = MoveFileExW(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    LogLine() << "moved the running " << program << " to " << aside
               << (scheduled ? ", which goes at the next restart" : "");
     return true;
 }
 
 }  // namespace
 
-int RemoveInstallDir(const char* dir, const Switches& switches, Outcome& outcome) {
+int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outcome) {
     if (!dir || !*dir) return 0;
     // Checked again right before anything goes: the tree may have changed since phase two
     // began, and the directory may be reached through a link only now.
-    TextBuffer installDir;
+    WideText installDir;
     InstallDirCheck check = CheckInstallDir(dir, installDir);
     if (check == kInstallDirMissing) {
         LogLine() << "installation directory " << dir << ": not there";
@@ -65,18 +65,18 @@ int RemoveInstallDir(const char* dir, const Switches& switches, Outcome& outcome
     }
     bool isDirectory = false;
     if (!PathExists(installDir, &isDirectory) || !isDirectory) {
-        LogLine(LogLevel::Warn) << installDir.text << " is no directory: left alone";
+        LogLine(LogLevel::Warn) << installDir << " is no directory: left alone";
         return 1;
     }
     // The uninstaller and its list go last: should anything else stay, the uninstall can be
     // run again from the installation directory.
-    static const wchar_t* const kUninstallerFiles[] = {L"" UNINSTALLER_FILE, L"" CONFIG_FILE,
+    static const wchar_t* const kUninstallerFiles[] = {UNINSTALLER_FILE, CONFIG_FILE,
                                                        nullptr};
     TreeReport count;
     count.countOnly = true;
     DeleteTree(installDir, true, kUninstallerFiles, &count);
     if (switches.dryRun) {
-        LogLine() << "would remove the installation directory " << installDir.text << ": "
+        LogLine() << "would remove the installation directory " << installDir << ": "
                   << count.files << " files, " << count.directories << " directories";
         ++outcome.removed;
         return 1;
@@ -101,8 +101,8 @@ int RemoveInstallDir(const char* dir, const Switches& switches, Outcome& outcome
         report.failed.Truncate(0);
     }
     if (code != ERROR_SUCCESS) {
-        PathForm<wchar_t> failed = PlainForm(report.failed);
-        LogLine(LogLevel::Error) << "installation directory " << installDir.text
+        PathForm failed = PlainForm(report.failed);
+        LogLine(LogLevel::Error) << "installation directory " << installDir
                                  << " not removed whole: " << report.files << " files and "
                                  << report.directories << " directories removed; first failure: "
                                  << failed.head << failed.rest << ": " << SystemMessage(code);
@@ -111,14 +111,14 @@ int RemoveInstallDir(const char* dir, const Switches& switches, Outcome& outcome
         return 0;
     }
     if (report.scheduled > 0) {
-        LogLine(LogLevel::Warn) << "the installation directory " << installDir.text << ": "
+        LogLine(LogLevel::Warn) << "the installation directory " << installDir << ": "
                                 << report.files << " files and " << report.directories
                                 << " directories removed, " << report.scheduled
                                 << " entries go at the next restart";
         LogProgramsInside(installDir);
         outcome.restartNeeded = true;
     } else {
-        LogLine() << "removed the installation directory " << installDir.text << ": "
+        LogLine() << "removed the installation directory " << installDir << ": "
                   << report.files << " files, " << report.directories << " directories";
     }
     ++outcome.removed;

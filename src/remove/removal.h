@@ -10,25 +10,25 @@
 
 // 0 when a program of executableList runs; its name (as listed) is then in runningName.
 // Nothing is removed before this check has passed.
-int CheckRunningPrograms(const char* executableList, TextBuffer& runningName);
+int CheckRunningPrograms(const wchar_t* executableList, WideText& runningName);
 // The listed program groups (folders below the user's Start-menu Programs folder) and
 // desktop shortcuts. Always 1: what stays is logged and counted as failed.
-int RemoveShortcuts(const char* groupList, const char* shortcutList, bool dryRun,
+int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList, bool dryRun,
                     Outcome& outcome);
 // The installation directory with everything in it. 0 when some of it stays for good (or
 // the directory is refused); what goes at the next restart sets outcome.restartNeeded.
-int RemoveInstallDir(const char* installDir, const Switches& switches, Outcome& outcome);
+int RemoveInstallDir(const wchar_t* installDir, const Switches& switches, Outcome& outcome);
 // The listed keys below the Uninstall key, of the machine or else of the user. Always 1.
-int RemoveUninstallEntries(const char* keyList, bool dryRun, Outcome& outcome);
+int RemoveUninstallEntries(const wchar_t* keyList, bool dryRun, Outcome& outcome);
 
 // Removes dir and everything below it, depth first, resetting each file's attributes before
 // deleting it. Links (reparse points) are removed as links and never entered. Returns 0 when
 // the tree is gone (or dir could not be searched at all), else the Windows code of the
 // first failure; with recurse false, subdirectories are kept and so is dir. The files of dir
-// named in lastFiles (a null-terminated list) are deleted only after all the rest. Names
-// outside the ANSI code page and paths of any length the system allows are handled.
+// named in lastFiles (a null-terminated list) are deleted only after all the rest. Paths of
+// any length the system allows are handled.
 struct TreeReport;
-DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles = nullptr,
+DWORD DeleteTree(const wchar_t* dir, bool recurse, const wchar_t* const* lastFiles = nullptr,
                  TreeReport* report = nullptr);
 
 // What a DeleteTree did, or with countOnly would do (it then removes nothing): the files
@@ -44,7 +44,7 @@ struct TreeReport {
     unsigned long files = 0;
     unsigned long directories = 0;
     unsigned long scheduled = 0;
-    WidePath failed;  // in the literal form
+    WideText failed;  // in the literal form
 };
 
 // Deletes one file name and nothing through it: a link goes as a link, and a name that
@@ -53,7 +53,6 @@ struct TreeReport {
 // read-only, hidden and system are cleared first; a file with further names gets its
 // attributes back for them. Returns the Windows code.
 DWORD DeleteFileName(const wchar_t* path, bool resetAttributes);
-DWORD DeleteFileName(const char* path, bool resetAttributes);
 
 // The folders of the system, of all users and of the current user, as the registry and the
 // environment name them, each under every spelling: what no uninstall may remove.
@@ -62,12 +61,12 @@ public:
     WellKnownFolders();
     // dir (a full path) is a drive's or share's root, lies in the Windows folder or holds it,
     // or is, or holds, any other of the folders.
-    bool Refuses(const char* dir) const;
+    bool Refuses(const wchar_t* dir) const;
 
 private:
-    void AddForms(const char* folder, TextList& list);
-    void Add(const char* text);
-    void AddValues(HKEY root, const char* subkey, REGSAM view);
+    void AddForms(const wchar_t* folder, TextList& list);
+    void Add(const wchar_t* text);
+    void AddValues(HKEY root, const wchar_t* subkey, REGSAM view);
     void AddProfiles(REGSAM view);
 
     TextList named_;    // every folder once, as named
@@ -76,11 +75,11 @@ private:
 };
 
 // Writes to the log every running process whose program file lies inside dir.
-void LogProgramsInside(const char* dir);
+void LogProgramsInside(const wchar_t* dir);
 
 enum InstallDirCheck { kInstallDirRemovable, kInstallDirMissing, kInstallDirRefused };
 // Whether dir may go as an installation directory. Removable: canonical holds the one path
 // to test and delete. Missing: there is nothing to remove. Refused: dir is spelled so that
 // the system would fold it into another path, cannot be resolved, or it (or what its link
 // leads to) is refused by WellKnownFolders.
-InstallDirCheck CheckInstallDir(const char* dir, TextBuffer& canonical);
+InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical);

@@ -69,12 +69,23 @@ private:
 };
 
 // The base name of the process's first module, its executable.
-bool ModuleBaseName(DWORD id, char (&baseName)[MAX_PATH]) {
+bool ModuleBaseName(DWORD id, wchar_t (&baseName)[MAX_PATH]) {
     ProcessModuleList modules(
         OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, id));
     HMODULE executable = modules.First();
     return executable &&
-           K32GetModuleBaseNameA(modules.process(), executable, baseName, MAX_PATH) != 0;
+           K32GetModuleBaseNameW(modules.process(), executable, baseName, MAX_PATH) != 0;
+}
+
+// The full path of the process's program file, of any length.
+bool ImagePath(DWORD id, WideText& image) {
+    ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+    const DWORD kRoom = 32768;
+    wchar_t* room = process.valid() ? image.Room(kRoom) : nullptr;
+    DWORD size = kRoom;
+    if (!room || !QueryFullProcessImageNameW(process.get(), 0, room, &size)) return false;
+    image.Keep(size);
+    return true;
 }
 
 // The executable base names of every process we may name, taken once for the whole list.
@@ -83,7 +94,7 @@ public:
     void Take() {
         ProcessIdList ids;
         for (DWORD id = ids.First(); id != 0; id = ids.Next()) {
-            char baseName[MAX_PATH];
+            wchar_t baseName[MAX_PATH];
             if (ModuleBaseName(id, baseName)) {
                 names_.Add(baseName);
                 continue;
@@ -91,16 +102,13 @@ public:
             // A 32-bit process cannot list a 64-bit one's modules, and an elevated process
             // or another user's may refuse the rights to: the image's name is still there
             // for the asking.
-            ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-            char image[TextBuffer::kSize];
-            DWORD size = sizeof(image);
-            if (process.valid() && QueryFullProcessImageNameA(process.get(), 0, image, &size))
-                names_.Add(LastComponent(image));
+            WideText image;
+            if (ImagePath(id, image)) names_.Add(LastComponent(image));
         }
     }
 
-    bool Contains(const char* listName) const {
-        for (const char* name = names_.First(); name; name = names_.Next(name))
+    bool Contains(const wchar_t* listName) const {
+        for (const wchar_t* name = names_.First(); name; name = names_.Next(name))
             if (ProgramNameMatches(listName, name)) return true;
         return false;
     }
@@ -111,22 +119,19 @@ private:
 
 }  // namespace
 
-void LogProgramsInside(const char* dir) {
+void LogProgramsInside(const wchar_t* dir) {
     ProcessIdList ids;
     for (DWORD id = ids.First(); id != 0; id = ids.Next()) {
-        ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-        char image[TextBuffer::kSize];
-        DWORD size = sizeof(image);
-        if (process.valid() && QueryFullProcessImageNameA(process.get(), 0, image, &size) &&
-            PathIsWithin(image, dir))
+        WideText image;
+        if (ImagePath(id, image) && PathIsWithin(image, dir))
             LogLine(LogLevel::Warn) << "running from there: " << image << " (process " << id
                                     << ")";
     }
 }
 
-int CheckRunningPrograms(const char* executableList, TextBuffer& runningName) {
+int CheckRunningPrograms(const wchar_t* executableList, WideText& runningName) {
     NameList names(executableList);
-    const char* name = names.Next();
+    const wchar_t* name = names.Next();
     if (!name) return 1;
 
     RunningPrograms running;
@@ -134,7 +139,7 @@ int CheckRunningPrograms(const char* executableList, TextBuffer& runningName) {
     for (; name; name = names.Next()) {
         if (!running.Contains(name)) continue;
         LogLine(LogLevel::Error) << "program running: " << name << "; nothing is removed";
-        runningName.Copy(name);
+        runningName.Assign(name);
         return 0;
     }
     LogLine() << "none of the listed programs runs";

@@ -9,17 +9,17 @@ namespace {
 
 // folder + "\" + name, read afresh for every name. 0 when the folder cannot be read, is
 // empty (the path would fall back on a drive's root) or the path does not fit.
-int JoinShellPath(const char* folderName, const char* name, TextBuffer& folder,
-                  TextBuffer& path) {
-    return GetShellFolderPath(folderName, folder) && folder.text[0] && path.Copy(folder) &&
+int JoinShellPath(const wchar_t* folderName, const wchar_t* name, WideText& folder,
+                  WideText& path) {
+    return GetShellFolderPath(folderName, folder) && folder.Length() && path.Assign(folder) &&
            JoinPath(path, name);
 }
 
 // The path the system acts on for entry, when that lies below folder and is none of the
 // well-known folders (such as Startup below Programs).
-bool ResolvesInside(const char* entry, const char* folder, const WellKnownFolders& refused,
-                    TextBuffer& canonical) {
-    TextBuffer resolvedFolder;
+bool ResolvesInside(const wchar_t* entry, const wchar_t* folder,
+                    const WellKnownFolders& refused, WideText& canonical) {
+    WideText resolvedFolder;
     return ResolvedPath(folder, resolvedFolder) && CanonicalPath(entry, canonical) &&
            PathIsWithin(canonical, resolvedFolder) && !PathIsWithin(resolvedFolder, canonical) &&
            !refused.Refuses(canonical);
@@ -28,7 +28,7 @@ bool ResolvesInside(const char* entry, const char* folder, const WellKnownFolder
 // The two lists: groups are folders removed with their contents, shortcuts are files.
 struct ListKind {
     bool groups;
-    const char* folderName;  // the shell folder the names lie in
+    const wchar_t* folderName;  // the shell folder the names lie in
     const char* item;        // for the log
     const char* entry;       // "reaches another <entry> than it spells"
     const char* unreadable;  // what the log says when the folder cannot be read
@@ -36,30 +36,30 @@ struct ListKind {
 };
 
 const ListKind kLists[] = {
-    {true, "Programs", "program group ", "folder",
+    {true, L"Programs", "program group ", "folder",
      "the Programs folder cannot be read: no group or shortcut is removed",
      " skipped: it is not a group below the Programs folder"},
-    {false, "Desktop", "desktop shortcut ", "file",
+    {false, L"Desktop", "desktop shortcut ", "file",
      "the Desktop folder cannot be read: no shortcut is removed",
      " skipped: it lies outside the Desktop folder"},
 };
 
 }  // namespace
 
-int RemoveShortcuts(const char* groupList, const char* shortcutList, bool dryRun,
+int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList, bool dryRun,
                     Outcome& outcome) {
     WellKnownFolders refused;
     bool isDirectory = false;
     const char* const would = dryRun ? "would remove " : "removed ";
     for (const ListKind& kind : kLists) {
         NameList names(kind.groups ? groupList : shortcutList);
-        while (const char* name = names.Next()) {
+        while (const wchar_t* name = names.Next()) {
             if (!IsCleanListName(name)) {
                 LogLine(LogLevel::Warn) << kind.item << "\"" << name << "\" skipped: its name "
                                         << "reaches another " << kind.entry << " than it spells";
                 continue;
             }
-            TextBuffer folder, path, canonical;
+            WideText folder, path, canonical;
             if (!JoinShellPath(kind.folderName, name, folder, path)) {
                 LogLine(LogLevel::Warn) << kind.unreadable;
                 return 1;

@@ -9,6 +9,7 @@
 #include "remove/removal.h"
 #include "report/log.h"
 #include "report/progress.h"
+#include "sysloc/sysloc.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ bool IsListed(const wchar_t* name, const wchar_t* const* names) {
 }
 
 // The first path that could not be removed.
-DWORD Failed(DWORD code, const WidePath& path, TreeReport& report) {
+DWORD Failed(DWORD code, const WideText& path, TreeReport& report) {
     if (report.failed.Length() == 0) report.failed.Append(path);
     return code;
 }
@@ -43,7 +44,7 @@ DWORD Failed(DWORD code, const WidePath& path, TreeReport& report) {
 // The code of one step on path: counted when it succeeded; when it failed and the report
 // asks so, the path goes at the next restart instead, but for a link (what the system would
 // do with a link then is not ours to know).
-DWORD Counted(DWORD code, const WidePath& path, bool directory, bool link, TreeReport& report) {
+DWORD Counted(DWORD code, const WideText& path, bool directory, bool link, TreeReport& report) {
     if (code == ERROR_SUCCESS) {
         ++(directory ? report.directories : report.files);
         if (report.progress) report.progress->SetDone(report.files + report.directories);
@@ -51,7 +52,7 @@ DWORD Counted(DWORD code, const WidePath& path, bool directory, bool link, TreeR
     }
     if (report.atRestart && !link && MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         ++report.scheduled;
-        PathForm<wchar_t> plain = PlainForm(path);
+        PathForm plain = PlainForm(path);
         LogLine(LogLevel::Warn) << "goes at the next restart: " << plain.head << plain.rest << " ("
                                 << SystemMessage(code) << ")";
         return ERROR_SUCCESS;
@@ -67,7 +68,7 @@ DWORD g_retryBudgetMs = 10000;
 // virus scanner or the shell, for a moment) for about two seconds. Counting only, nothing
 // runs.
 template <typename Step>
-DWORD Remove(const WidePath& path, bool directory, bool link, TreeReport& report, Step step) {
+DWORD Remove(const WideText& path, bool directory, bool link, TreeReport& report, Step step) {
     DWORD code = report.countOnly ? ERROR_SUCCESS : step();
     for (DWORD wait = 100, waited = 0;
          (code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED) && waited < 2000 &&
@@ -80,13 +81,13 @@ DWORD Remove(const WidePath& path, bool directory, bool link, TreeReport& report
     return Counted(code, path, directory, link, report);
 }
 
-DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
+DWORD DeleteDirectory(WideText& dir, bool recurse, const wchar_t* const* lastFiles,
                       TreeReport& report);
 
 // Deletes the entries of dir but the files named in lastFiles. Sets keepDir when dir must
 // stay: its search could not start, or recurse is false and a subdirectory was kept. dir
 // comes back as it went in.
-DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
+DWORD DeleteContents(WideText& dir, bool recurse, const wchar_t* const* lastFiles,
                      bool& keepDir, TreeReport& report) {
     const size_t length = dir.Length();
     if (!JoinPath(dir, L"*")) return ERROR_NOT_ENOUGH_MEMORY;
@@ -126,10 +127,10 @@ DWORD DeleteContents(WidePath& dir, bool recurse, const wchar_t* const* lastFile
     return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : Failed(searchEnd, dir, report);
 }
 
-DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFiles,
+DWORD DeleteDirectory(WideText& dir, bool recurse, const wchar_t* const* lastFiles,
                       TreeReport& report) {
     if (report.progress) {
-        PathForm<wchar_t> plain = PlainForm(dir);
+        PathForm plain = PlainForm(dir);
         report.progress->SetFolder(plain.head, plain.rest);
     }
     bool keepDir = false;
@@ -158,35 +159,16 @@ DWORD DeleteDirectory(WidePath& dir, bool recurse, const wchar_t* const* lastFil
     });
 }
 
-// text in the ANSI code page, appended in UTF-16.
-bool AppendAnsi(WidePath& path, const char* text) {
-    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    wchar_t* room = n > 0 ? path.Room(n) : nullptr;
-    if (!room || MultiByteToWideChar(CP_ACP, 0, text, -1, room, n) != n) return false;
-    path.Keep(n - 1);
-    return true;
-}
-
-// The full path of path.
-bool FullPath(const wchar_t* path, WidePath& full) {
-    DWORD n = GetFullPathNameW(path, 0, nullptr, nullptr);
-    wchar_t* room = n > 0 ? full.Room(n) : nullptr;
-    DWORD written = room ? GetFullPathNameW(path, n, room, nullptr) : 0;
-    if (written == 0 || written >= n) return false;
-    full.Keep(written);
-    return true;
-}
-
 // The literal ("\\?\") form of dir's full path. Only through it do the system's path rules
 // leave names alone that end in a dot or a blank or are all dots ("..."), and only through
 // it may a path be longer than MAX_PATH.
-bool LiteralPath(const char* dir, WidePath& literal) {
-    WidePath wide, full;
-    if (!AppendAnsi(wide, dir) || !FullPath(wide, full)) return false;
+bool LiteralPath(const wchar_t* dir, WideText& literal) {
+    WideText full;
+    if (!FullPath(dir, full)) return false;
     // Without its trailing separators, but for a drive's root ("C:\").
     size_t length = TrimmedLength(full);
     full.Truncate(length < 3 ? 3 : length);
-    PathForm<wchar_t> form = LiteralForm(full);
+    PathForm form = LiteralForm(full);
     return literal.Append(form.head) && literal.Append(form.rest);
 }
 
@@ -194,16 +176,16 @@ bool LiteralPath(const char* dir, WidePath& literal) {
 // canonical, so the system reports it as it stands (folded by the same rules as the path
 // it opened).
 bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
-    WidePath opened, full;
+    WideText opened, full;
     DWORD n = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
     wchar_t* room = n > 0 ? opened.Room(n) : nullptr;
     DWORD written = room ? GetFinalPathNameByHandleW(file, room, n, FILE_NAME_NORMALIZED) : 0;
     if (written == 0 || written >= n || !FullPath(path, full)) return false;
     opened.Keep(written);
-    WidePath plain[2];
+    WideText plain[2];
     const wchar_t* forms[] = {opened, full};
     for (int i = 0; i < 2; ++i) {
-        PathForm<wchar_t> form = PlainForm(forms[i]);
+        PathForm form = PlainForm(forms[i]);
         if (!plain[i].Append(form.head) || !plain[i].Append(form.rest)) return false;
     }
     return CompareStringOrdinal(plain[0], -1, plain[1], -1, TRUE) == CSTR_EQUAL;
@@ -246,17 +228,11 @@ DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
     return code;
 }
 
-DWORD DeleteFileName(const char* path, bool resetAttributes) {
-    WidePath wide;
-    if (!AppendAnsi(wide, path)) return ERROR_NO_UNICODE_TRANSLATION;
-    return DeleteFileName(wide, resetAttributes);
-}
-
-DWORD DeleteTree(const char* dir, bool recurse, const wchar_t* const* lastFiles,
+DWORD DeleteTree(const wchar_t* dir, bool recurse, const wchar_t* const* lastFiles,
                  TreeReport* report) {
     TreeReport unreported;
     TreeReport& counts = report ? *report : unreported;
-    WidePath literal;
+    WideText literal;
     if (!LiteralPath(dir, literal)) return ERROR_NOT_ENOUGH_MEMORY;
     WIN32_FIND_DATAW self;
     ScopedFind search(FindFirstFileExW(literal, FindExInfoBasic, &self, FindExSearchNameMatch,

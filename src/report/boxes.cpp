@@ -1,7 +1,5 @@
 #include "report/boxes.h"
 
-#include <stdlib.h>
-#include <string.h>
 #include <windows.h>
 
 #include "base/names.h"
@@ -12,36 +10,38 @@
 
 namespace {
 
-char g_title[MAX_PATH];
+WideText g_title;
 bool g_quiet = false, g_dryRun = false;
 
-void Show(const char* text, UINT buttons) {
-    if (!g_quiet && !g_dryRun) MessageBoxA(nullptr, text, g_title, buttons | MB_ICONEXCLAMATION);
+int Box(const WideText& text, UINT buttons) {
+    return MessageBoxW(nullptr, text, g_title, buttons | MB_ICONEXCLAMATION);
+}
+
+void Show(const WideText& text) {
+    if (!g_quiet && !g_dryRun) Box(text, MB_OK);
 }
 
 }  // namespace
 
 void InitAppTitle() {
-    TextBuffer path;
+    WideText path;
     if (!GetModulePath(path)) return;
-    const char* name = LastComponent(path);
-    size_t length = strlen(name);
-    if (const char* dot = strrchr(name, '.')) length = dot - name;
-    if (length >= sizeof(g_title)) length = sizeof(g_title) - 1;
-    memcpy(g_title, name, length);
-    g_title[length] = '\0';
+    const wchar_t* name = LastComponent(path);
+    g_title.Assign(name);
+    if (const wchar_t* dot = wcsrchr(name, L'.')) g_title.Truncate(dot - name);
 }
 
-const char* AppTitle() { return g_title; }
+const wchar_t* AppTitle() { return g_title; }
 
 void SetBoxMode(bool quiet, bool dryRun) {
     g_quiet = quiet;
     g_dryRun = dryRun;
 }
 
-void ShowMessage(const char* text) {
-    LogLine() << text;
-    Show(text, MB_OK);
+void ShowMessage(const char* gbk) {
+    LogLine() << gbk;
+    WideText text;
+    if (AppendGbk(text, gbk)) Show(text);
 }
 
 int ConfirmUninstall() {
@@ -49,25 +49,25 @@ int ConfirmUninstall() {
         LogLine() << "confirmation: given by the " << (g_quiet ? "quiet" : "dry") << " run";
         return 1;
     }
-    bool confirmed =
-        MessageBoxA(nullptr, MSG_CONFIRM, g_title, MB_OKCANCEL | MB_ICONEXCLAMATION) == IDOK;
+    WideText text;
+    bool confirmed = AppendGbk(text, MSG_CONFIRM) && Box(text, MB_OKCANCEL) == IDOK;
     LogLine() << "confirmation: " << (confirmed ? "OK" : "cancelled");
     return confirmed;
 }
 
-void ShowFailure(const char* prefix, const char* detail) {
-    TextBuffer message;
-    message.Copy(prefix);
+void ShowFailure(const char* prefix, const wchar_t* detail) {
+    WideText message;
+    AppendGbk(message, prefix);
     message.Append(detail);
     LogLine(LogLevel::Error) << message;
-    Show(message, MB_OK);
+    Show(message);
 }
 
-void ShowDryRunDone(const char* logPath) {
-    TextBuffer message;
-    message.Copy(MSG_DRY_RUN);
-    message.Append("\n");
+void ShowDryRunDone(const wchar_t* logPath) {
+    WideText message;
+    AppendGbk(message, MSG_DRY_RUN);
+    message.Append(L"\n");
     message.Append(logPath);
     LogLine() << message;
-    if (!g_quiet) MessageBoxA(nullptr, message, g_title, MB_OK | MB_ICONEXCLAMATION);
+    if (!g_quiet) Box(message, MB_OK);
 }

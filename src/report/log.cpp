@@ -6,48 +6,56 @@
 
 #include "base/handles.h"
 #include "base/names.h"
+#include "sysloc/sysloc.h"
 
 namespace {
 
 HANDLE g_log = INVALID_HANDLE_VALUE;  // open until the process ends
-char g_path[TextBuffer::kSize];
+WideText g_path;
 
 const wchar_t* const kLevels[] = {L"INFO", L"WARN", L"ERROR"};
 
 }  // namespace
 
-int OpenLog(const char* path, bool createNew) {
-    DWORD n = GetFullPathNameA(path, sizeof(g_path), g_path, nullptr);
-    if (n == 0 || n >= sizeof(g_path)) return 0;
-    g_log = CreateFileA(g_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+int OpenLog(const wchar_t* path, bool createNew) {
+    if (!FullPath(path, g_path)) return 0;
+    g_log = CreateFileW(g_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                         createNew ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (g_log == INVALID_HANDLE_VALUE) g_path[0] = '\0';
+    if (g_log == INVALID_HANDLE_VALUE) g_path.Truncate(0);
     return Logging();
 }
 
-int OpenNewLog(const char* folder) {
+int OpenNewLog(const wchar_t* folder) {
     SYSTEMTIME now;
     GetLocalTime(&now);
-    char stamp[32];
-    snprintf(stamp, sizeof(stamp), "uninstall-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth,
-             now.wDay, now.wHour, now.wMinute, now.wSecond);
+    wchar_t stamp[32];
+    swprintf(stamp, 32, L"uninstall-%04u%02u%02u-%02u%02u%02u", now.wYear, now.wMonth, now.wDay,
+             now.wHour, now.wMinute, now.wSecond);
     for (int attempt = 1; attempt <= 100; ++attempt) {
-        char name[48];
+        wchar_t name[48];
         if (attempt == 1)
-            snprintf(name, sizeof(name), "%s.log", stamp);
+            swprintf(name, 48, L"%ls.log", stamp);
         else
-            snprintf(name, sizeof(name), "%s-%d.log", stamp, attempt);
-        TextBuffer path;
-        if (!path.Copy(folder) || !JoinPath(path, name)) return 0;
+            swprintf(name, 48, L"%ls-%d.log", stamp, attempt);
+        WideText path;
+        if (!path.Append(folder) || !JoinPath(path, name)) return 0;
         if (OpenLog(path, true)) return 1;
         if (GetLastError() != ERROR_FILE_EXISTS) return 0;
     }
     return 0;
 }
 
+bool AppendGbk(WideText& text, const char* gbk) {
+    int n = MultiByteToWideChar(936, 0, gbk, -1, nullptr, 0);
+    wchar_t* room = n > 0 ? text.Room(n) : nullptr;
+    if (!room || MultiByteToWideChar(936, 0, gbk, -1, room, n) != n) return false;
+    text.Keep(n - 1);
+    return true;
+}
+
 bool Logging() { return g_log != INVALID_HANDLE_VALUE; }
 
-const char* LogPath() { return g_path; }
+const wchar_t* LogPath() { return g_path; }
 
 LogLine::LogLine(LogLevel level) : level_(level), active_(Logging()) {}
 
@@ -74,15 +82,12 @@ LogLine::~LogLine() {
     swprintf(head, 64, L"%04u-%02u-%02u %02u:%02u:%02u.%03u\t%ls\t", now.wYear, now.wMonth,
              now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds,
              kLevels[static_cast<int>(level_)]);
-    WidePath line;
+    WideText line;
     if (line.Append(head) && line.Append(text_) && line.Append(L"\r\n")) WriteLine(line);
 }
 
-LogLine& LogLine::operator<<(const char* ansi) {
-    if (!active_ || !ansi) return *this;
-    int n = MultiByteToWideChar(CP_ACP, 0, ansi, -1, nullptr, 0);
-    wchar_t* room = n > 0 ? text_.Room(n) : nullptr;
-    if (room && MultiByteToWideChar(CP_ACP, 0, ansi, -1, room, n) == n) text_.Keep(n - 1);
+LogLine& LogLine::operator<<(const char* gbk) {
+    if (active_ && gbk) AppendGbk(text_, gbk);
     return *this;
 }
 
@@ -97,15 +102,15 @@ LogLine& LogLine::operator<<(unsigned long long number) {
     return *this << digits;
 }
 
-const char* SystemMessage(unsigned long code) {
-    static char message[TextBuffer::kSize];
-    int n = snprintf(message, sizeof(message), "error %lu: ", code);
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, message + n, sizeof(message) - n, nullptr);
-    while (length > 0 && (message[n + length - 1] == '\r' || message[n + length - 1] == '\n' ||
-                          message[n + length - 1] == ' '))
+const wchar_t* SystemMessage(unsigned long code) {
+    static wchar_t message[1024];
+    int n = swprintf(message, 1024, L"error %lu: ", code);
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, message + n, 1024 - n, nullptr);
+    while (length > 0 && (message[n + length - 1] == L'\r' || message[n + length - 1] == L'\n' ||
+                          message[n + length - 1] == L' '))
         --length;
-    message[n + length] = '\0';
+    message[n + length] = L'\0';
     return message;
 }
 

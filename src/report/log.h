@@ -9,31 +9,35 @@ enum class LogLevel { Info, Warn, Error };
 // Opens the log at path for appending, or with createNew only as a file that did not exist
 // (a name of our own choosing in the temp directory, where a planted link must not be
 // written through). 1 on success.
-int OpenLog(const char* path, bool createNew);
+int OpenLog(const wchar_t* path, bool createNew);
 // Opens a new log in folder, named after the date and time. 1 on success.
-int OpenNewLog(const char* folder);
+int OpenNewLog(const wchar_t* folder);
 bool Logging();
-const char* LogPath();  // the log's full path, "" when there is none
+const wchar_t* LogPath();  // the log's full path, "" when there is none
 
-// One line of the log, written when it goes. ANSI text is taken in the system's code page.
+// text, stored in code page 936 (ASCII among it), appended in UTF-16.
+bool AppendGbk(WideText& text, const char* gbk);
+
+// One line of the log, written when it goes. Narrow text is ASCII or the user's texts,
+// stored in code page 936; names and paths are wide.
 class LogLine {
 public:
     explicit LogLine(LogLevel level = LogLevel::Info);
     ~LogLine();
     LogLine(const LogLine&) = delete;
     LogLine& operator=(const LogLine&) = delete;
-    LogLine& operator<<(const char* ansi);
+    LogLine& operator<<(const char* gbk);
     LogLine& operator<<(const wchar_t* text);
     LogLine& operator<<(unsigned long long number);
 
 private:
     LogLevel level_;
     bool active_;
-    WidePath text_;
+    WideText text_;
 };
 
 // "error N: the system's text for it", for a line of the log.
-const char* SystemMessage(unsigned long code);
+const wchar_t* SystemMessage(unsigned long code);
 
 // The log's last line, which has no time or level: "RESULT<TAB>exit=N removed=K failed=F",
 // with the items (groups, shortcuts, the installation directory, keys) the run removed and

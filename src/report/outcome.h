@@ -28,18 +28,18 @@ enum class Failure {
 // program's name); a quiet run ends with its exit code.
 struct FailureMessage {
     const char* prefix;
-    const char* code;
+    const wchar_t* code;
     unsigned long exitCode;
 };
 
 inline const FailureMessage& MessageOf(Failure failure) {
     static const FailureMessage kMessages[] = {
-        {MSG_FAILED_ONE_BLANK, "2001", 2001},  {MSG_FAILED_TWO_BLANKS, "2001", 2001},
-        {MSG_FAILED_TWO_BLANKS, "2003", 2003}, {MSG_FAILED_ONE_BLANK, "2005", 2005},
-        {MSG_FAILED_TWO_BLANKS, "2006", 2006}, {MSG_FAILED_TWO_BLANKS, "2008", 2008},
-        {MSG_FAILED_TWO_BLANKS, "2009", 2009}, {MSG_FAILED_TWO_BLANKS, "2010", 2010},
-        {MSG_FAILED_TWO_BLANKS, "2011", 2011}, {MSG_FAILED_TWO_BLANKS, "2012", 2012},
-        {MSG_CLOSE_PROGRAM, "", 2013},
+        {MSG_FAILED_ONE_BLANK, L"2001", 2001},  {MSG_FAILED_TWO_BLANKS, L"2001", 2001},
+        {MSG_FAILED_TWO_BLANKS, L"2003", 2003}, {MSG_FAILED_ONE_BLANK, L"2005", 2005},
+        {MSG_FAILED_TWO_BLANKS, L"2006", 2006}, {MSG_FAILED_TWO_BLANKS, L"2008", 2008},
+        {MSG_FAILED_TWO_BLANKS, L"2009", 2009}, {MSG_FAILED_TWO_BLANKS, L"2010", 2010},
+        {MSG_FAILED_TWO_BLANKS, L"2011", 2011}, {MSG_FAILED_TWO_BLANKS, L"2012", 2012},
+        {MSG_CLOSE_PROGRAM, L"", 2013},
     };
     return kMessages[static_cast<int>(failure)];
 }

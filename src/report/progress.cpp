@@ -1,6 +1,7 @@
 #include "report/progress.h"
 
 #include "report/boxes.h"
+#include "report/log.h"
 #include "report/messages.h"
 
 namespace {
@@ -13,11 +14,9 @@ const RECT kLine = {20, 20, kWidth - 20, 44};
 const RECT kBar = {20, 60, kWidth - 20, 82};
 const RECT kFolder = {20, 96, kWidth - 20, 120};
 
-// The text in the code page of the boxes' texts.
 void DrawGbk(HDC dc, const char* gbk, RECT* area, UINT format) {
-    wchar_t text[64];
-    int n = MultiByteToWideChar(936, 0, gbk, -1, text, 64);
-    if (n > 0) DrawTextW(dc, text, n - 1, area, format);
+    WideText text;
+    if (AppendGbk(text, gbk)) DrawTextW(dc, text, static_cast<int>(text.Length()), area, format);
 }
 
 }  // namespace
@@ -64,9 +63,7 @@ DWORD WINAPI ProgressWindow::Run(void* parameter) {
     RECT frame = {0, 0, kWidth, kHeight};
     AdjustWindowRect(&frame, style, FALSE);
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    wchar_t caption[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, AppTitle(), -1, caption, MAX_PATH);
-    HWND window = CreateWindowW(kClass, caption, style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+    HWND window = CreateWindowW(kClass, AppTitle(), style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                                 nullptr, nullptr, windowClass.hInstance, nullptr);
     if (!window) return 0;

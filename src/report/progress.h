@@ -29,7 +29,7 @@ private:
     volatile LONG folderChanges_ = 0;
     HFONT font_ = nullptr;  // of the window's thread
     CRITICAL_SECTION lock_;
-    WidePath folder_;  // under lock_
+    WideText folder_;  // under lock_
     HANDLE finished_ = nullptr;
     HANDLE thread_ = nullptr;
 };

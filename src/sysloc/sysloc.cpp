@@ -6,9 +6,9 @@
 #include "base/handles.h"
 #include "base/names.h"
 
-bool PathExists(const char* filePath, bool* isDirectory) {
+bool PathExists(const wchar_t* filePath, bool* isDirectory) {
     if (!filePath) return false;
-    DWORD attributes = GetFileAttributesA(filePath);
+    DWORD attributes = GetFileAttributesW(filePath);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (isDirectory) *isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         return true;
@@ -16,88 +16,115 @@ bool PathExists(const char* filePath, bool* isDirectory) {
     return GetLastError() == ERROR_SUCCESS;
 }
 
-int GetShellFolderPath(const char* valueName, TextBuffer& folderPath) {
+int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath) {
     ScopedKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER,
-                      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders", 0,
-                      KEY_READ | KEY_WRITE, key.receive()) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER,
+                      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                      0, KEY_READ | KEY_WRITE, key.receive()) != ERROR_SUCCESS)
         return 0;
 
-    char value[TextBuffer::kSize];
+    wchar_t value[1024];
     DWORD type = REG_NONE;
     DWORD size = sizeof(value);
-    LONG status = RegQueryValueExA(key.get(), valueName, nullptr, &type,
+    LONG status = RegQueryValueExW(key.get(), valueName, nullptr, &type,
                                    reinterpret_cast<BYTE*>(value), &size);
     // A string value must end in its NUL inside the buffer; anything else is refused.
+    const DWORD n = size / sizeof(wchar_t);
     if (size == 0) {
-        value[0] = '\0';
+        value[0] = L'\0';
     } else if (status == ERROR_SUCCESS) {
         bool terminated;
-        if (size > sizeof(value))
+        if (size > sizeof(value) || size % sizeof(wchar_t) != 0)
             terminated = false;
         else if (type == REG_SZ || type == REG_EXPAND_SZ)
-            terminated = value[size - 1] == '\0';
+            terminated = value[n - 1] == L'\0';
         else if (type == REG_MULTI_SZ)
-            terminated = value[size - 1] == '\0' && (size < 2 || value[size - 2] == '\0');
+            terminated = value[n - 1] == L'\0' && (n < 2 || value[n - 2] == L'\0');
         else
             terminated = false;
         if (!terminated) status = ERROR_INVALID_DATA;
     }
     if (status != ERROR_SUCCESS) return 0;
-    return folderPath.Copy(value);
+    return folderPath.Assign(value);
 }
 
-int GetModulePath(TextBuffer& modulePath) {
-    char path[TextBuffer::kSize];
-    memset(path, 0, sizeof(path));
-    DWORD length = GetModuleFileNameA(GetModuleHandleA(nullptr), path, sizeof(path));
-    // A path that fills the whole buffer was cut by the system: refuse it.
-    if (length == 0 || length >= sizeof(path) || path[0] == '\0') return 0;
-    return modulePath.Copy(path);
+int GetModulePath(WideText& modulePath) {
+    // A path that fills the whole room was cut by the system: try a larger one.
+    for (DWORD room = MAX_PATH;; room *= 2) {
+        modulePath.Truncate(0);
+        wchar_t* text = modulePath.Room(room);
+        if (!text || room > 65536) return 0;
+        DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), text, room);
+        if (length == 0) return 0;
+        if (length < room) {
+            modulePath.Keep(length);
+            return 1;
+        }
+    }
 }
 
 namespace {
 
-int TooLong() {
-    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+// Fills text by a call that reports the room it needs when the room given is too small.
+template <typename Call>
+int Fill(WideText& text, Call call) {
+    DWORD room = 0;
+    for (DWORD needed = call(nullptr, 0); needed > room;) {
+        room = needed;
+        text.Truncate(0);
+        wchar_t* buffer = text.Room(room);
+        if (!buffer) return 0;
+        needed = call(buffer, room);
+        if (needed == 0) return 0;
+        if (needed < room) {
+            text.Keep(needed);
+            return 1;
+        }
+    }
     return 0;
 }
 
 // The path of an open file or directory as the system reports it, in the plain form.
-int FinalPathOf(HANDLE file, TextBuffer& path) {
-    char final[TextBuffer::kSize];
-    DWORD n = GetFinalPathNameByHandleA(file, final, sizeof(final),
-                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    if (n == 0) return 0;
-    if (n >= sizeof(final)) return TooLong();
-    PathForm<char> plain = PlainForm(final);
-    return path.Copy(plain.head) && path.Append(plain.rest);
+int FinalPathOf(HANDLE file, WideText& path) {
+    WideText final;
+    if (!Fill(final, [&](wchar_t* buffer, DWORD room) {
+            return GetFinalPathNameByHandleW(file, buffer, room,
+                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        }))
+        return 0;
+    PathForm plain = PlainForm(final);
+    path.Truncate(0);
+    return path.Append(plain.head) && path.Append(plain.rest);
 }
 
 }  // namespace
 
-int ResolvedPath(const char* path, TextBuffer& resolved) {
-    ScopedFile file(CreateFileA(path, FILE_READ_ATTRIBUTES,
+int FullPath(const wchar_t* path, WideText& full) {
+    return Fill(full, [&](wchar_t* buffer, DWORD room) {
+        return GetFullPathNameW(path, room, buffer, nullptr);
+    });
+}
+
+int ResolvedPath(const wchar_t* path, WideText& resolved) {
+    ScopedFile file(CreateFileW(path, FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file.valid() && FinalPathOf(file.get(), resolved);
 }
 
-int CanonicalPath(const char* path, TextBuffer& canonical) {
-    TextBuffer full, longPath;
-    DWORD n = GetFullPathNameA(path, TextBuffer::kSize, full.text, nullptr);
-    if (n == 0) return 0;
-    if (n >= TextBuffer::kSize) return TooLong();
-    n = GetLongPathNameA(full, longPath.text, TextBuffer::kSize);
-    if (n == 0) return 0;
-    if (n >= TextBuffer::kSize) return TooLong();
-    longPath.text[TrimmedLength(longPath)] = '\0';
+int CanonicalPath(const wchar_t* path, WideText& canonical) {
+    WideText full, longPath;
+    if (!FullPath(path, full)) return 0;
+    if (!Fill(longPath, [&](wchar_t* buffer, DWORD room) {
+            return GetLongPathNameW(full, buffer, room);
+        }))
+        return 0;
+    longPath.Truncate(TrimmedLength(longPath));
     // The folder, with its separator, is resolved; the last name is kept as it stands.
-    const char* name = LastComponent(longPath);
-    if (name == longPath.text || !*name) return ResolvedPath(full, canonical);  // a root
-    TextBuffer folder;
-    if (!folder.Copy(longPath)) return TooLong();
-    folder.text[name - longPath.text] = '\0';
-    if (!ResolvedPath(folder, canonical)) return 0;
-    return JoinPath(canonical, name) ? 1 : TooLong();
+    const wchar_t* name = LastComponent(longPath);
+    if (name == longPath.Text() || !*name) return ResolvedPath(full, canonical);  // a root
+    WideText folder;
+    if (!folder.Append(longPath)) return 0;
+    folder.Truncate(static_cast<size_t>(name - longPath.Text()));
+    return ResolvedPath(folder, canonical) && JoinPath(canonical, name);
 }

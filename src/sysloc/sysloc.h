@@ -1,28 +1,30 @@
 // Where things are on this machine: existence tests, the current user's shell folders and
-// the running executable's path. Every call asks the system afresh.
+// the running executable's path. Every call asks the system afresh; every path is UTF-16.
 #pragma once
 #include "base/text.h"
 
 // The uninstaller's own files: the program and its list in the installation directory, and
-// the working copy in the temp directory, named after the program. Wide where L"" precedes.
-#define UNINSTALLER_FILE "uninstall.exe"
-#define CONFIG_FILE "conf.xml"
-#define WORKING_COPY_FILE "VORNA" UNINSTALLER_FILE
+// the working copy in the temp directory, named after the program.
+#define UNINSTALLER_FILE L"uninstall.exe"
+#define CONFIG_FILE L"conf.xml"
+#define WORKING_COPY_FILE L"VORNA" UNINSTALLER_FILE
 
 // True when the attributes of filePath can be read; *isDirectory (when given) then tells
 // whether it is a directory.
-bool PathExists(const char* filePath, bool* isDirectory);
+bool PathExists(const wchar_t* filePath, bool* isDirectory);
 // One of "Local AppData", "Programs", "Desktop" from the user's Shell Folders key, taken
 // as stored (not expanded). 1 on success; on failure folderPath is left as it was.
-int GetShellFolderPath(const char* valueName, TextBuffer& folderPath);
-// The full path of the running executable. 1 on success.
-int GetModulePath(TextBuffer& modulePath);
+int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath);
+// The full path of the running executable, of any length. 1 on success.
+int GetModulePath(WideText& modulePath);
 
 // The path the system itself holds for an existing file or directory: the full path with the
 // long form of every component, links in every component followed, the last one included
 // (a directory reached through a junction gives the junction's target). 1 on success.
-int ResolvedPath(const char* path, TextBuffer& resolved);
+int ResolvedPath(const wchar_t* path, WideText& resolved);
 // The same for all components but the last, which keeps its own long name: the path of a
 // link is the link's own, with its folder resolved. What the removal steps act on. 1 on
 // success; 0 with the system's error code (ERROR_FILE_NOT_FOUND, ...) when it fails.
-int CanonicalPath(const char* path, TextBuffer& canonical);
+int CanonicalPath(const wchar_t* path, WideText& canonical);
+// The full path of path (GetFullPathName). 1 on success.
+int FullPath(const wchar_t* path, WideText& full);

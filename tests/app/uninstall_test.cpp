@@ -2,6 +2,8 @@
 // answered, its exit code and what it left on disk checked.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "boxes.h"
 
 namespace {
@@ -156,3 +158,59 @@ TEST_F(TempDirTest, OnlyACopyRightInTheTempDirectoryIsTheWorkingCopy) {
 }
 
 }  // namespace
+
+// The same uninstall on every code page and with any name: folders, lists and a temp
+// directory with characters outside the running code page (Chinese on 1252, 这 on 932, Ø and
+// ñ on 936), conf.xml in UTF-8 or GBK, declared or not. The product lies in a suite folder
+// with a conf.xml of its own, and nothing of the suite goes.
+TEST(AnyName, IsRemovedWhateverTheCodePage) {
+    struct Case {
+        const char* folder;  // of the product, in the suite
+        const char* head;    // before <config>
+        bool gbk;
+        const char* name;  // of the group, the shortcut (.lnk) and the key
+        const char* localAppData;
+    };
+    const Case cases[] = {
+        {"Vorna 工具", "\xEF\xBB\xBF", false, "Øresund Tool", nullptr},
+        {"Vorna 这软件", "<?xml version=\"1.0\" encoding=\"UTF-8\"?>", false, "工具 ñ",
+         "C:\\harness-用户 Øle"},
+        {"Qualité", "<?xml version=\"1.0\" encoding=\"GBK\"?>", true, "工具", nullptr},
+        {"Vorna ソフト", "", true, "这软件", nullptr},
+    };
+    const std::string suite = "C:\\harness-Vorna Suite";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.folder);
+        std::string dir = suite + "\\" + c.folder, name = c.name;
+        std::string group = wt::ShellFolder("Programs") + "\\" + name;
+        std::string shortcut = wt::ShellFolder("Desktop") + "\\" + name + ".lnk";
+        std::string conf = std::string("<config><global><executable>工具.exe</executable>") +
+                           "</global><unist><regFolderName>" + name + "</regFolderName>" +
+                           "<scFolderName>" + name + "</scFolderName><scDesktopName>" + name +
+                           ".lnk</scDesktopName></unist></config>";
+        wt::InstallUninstaller(dir, c.head + (c.gbk ? wt::Gbk(conf) : conf));
+        wt::WriteTextFile(suite + "\\conf.xml", "<config/>");
+        wt::WriteTextFile(group + "\\App.lnk", "lnk");
+        wt::WriteTextFile(shortcut, "lnk");
+        wt::CreateUninstallKey(HKEY_CURRENT_USER, name);
+        std::unique_ptr<wt::ShellFolderOverride> local;
+        if (c.localAppData) {
+            wt::MakeDirs(std::string(c.localAppData) + "\\Temp");
+            local.reset(new wt::ShellFolderOverride("Local AppData", c.localAppData));
+        }
+        const std::string uninstall = Quoted(dir + "\\uninstall.exe");
+        {
+            wt::RunningProgram running(dir, "工具.exe");
+            EXPECT_EQ(wt::RunAndAnswer(uninstall, {Answer::Ok}).boxes,
+                      wt::Confirmed(wt::CloseProgram("工具.exe")));
+            EXPECT_TRUE(wt::Exists(group) && wt::Exists(shortcut) && wt::Exists(dir));
+        }
+        EXPECT_EQ(wt::RunAndAnswer(uninstall, {Answer::Ok}).boxes, wt::Confirmed(wt::Success()));
+        EXPECT_FALSE(wt::Exists(dir) || wt::Exists(group) || wt::Exists(shortcut));
+        EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, name));
+        EXPECT_EQ(wt::ReadTextFile(suite + "\\conf.xml"), "<config/>");
+        local.reset();
+        wt::RemoveAll(suite);
+        if (c.localAppData) wt::RemoveAll(c.localAppData);
+    }
+}

@@ -6,104 +6,107 @@
 namespace {
 
 TEST(ProgramNameMatches, NameWithOrWithoutExe) {
-    EXPECT_TRUE(ProgramNameMatches("app", "APP.EXE"));
-    EXPECT_TRUE(ProgramNameMatches("app", "app.exe"));
-    EXPECT_TRUE(ProgramNameMatches("App.exe", "app.exe"));
-    EXPECT_TRUE(ProgramNameMatches("apphelper.exe", "AppHelper.Exe"));
-    EXPECT_TRUE(ProgramNameMatches("tool.com", "TOOL.COM"));
-    EXPECT_TRUE(ProgramNameMatches("\xD3\xA6\xD3\xC3", "\xD3\xA6\xD3\xC3.exe"));
+    EXPECT_TRUE(ProgramNameMatches(L"app", L"APP.EXE"));
+    EXPECT_TRUE(ProgramNameMatches(L"app", L"app.exe"));
+    EXPECT_TRUE(ProgramNameMatches(L"App.exe", L"app.exe"));
+    EXPECT_TRUE(ProgramNameMatches(L"apphelper.exe", L"AppHelper.Exe"));
+    EXPECT_TRUE(ProgramNameMatches(L"tool.com", L"TOOL.COM"));
+    EXPECT_TRUE(ProgramNameMatches(L"应用", L"应用.exe"));
 }
 
 TEST(ProgramNameMatches, OtherNamesDoNotMatch) {
-    EXPECT_FALSE(ProgramNameMatches("app.ex", "app.exe"));
-    EXPECT_FALSE(ProgramNameMatches("ap", "app.exe"));
-    EXPECT_FALSE(ProgramNameMatches("pp.exe", "app.exe"));
-    EXPECT_FALSE(ProgramNameMatches("bin\\app.exe", "app.exe"));
-    EXPECT_FALSE(ProgramNameMatches(" app", "app.exe"));
-    EXPECT_FALSE(ProgramNameMatches("app ", "app.exe"));
-    EXPECT_FALSE(ProgramNameMatches("app.exe", "app"));
-    EXPECT_FALSE(ProgramNameMatches("app", "app.dll"));
-    EXPECT_FALSE(ProgramNameMatches("app", "app.exe.exe"));
-    EXPECT_FALSE(ProgramNameMatches("app", "appx.exe"));
-    EXPECT_FALSE(ProgramNameMatches("", "app.exe"));
-    // A GBK character is not folded: its trail byte 0x41 is no 'A'.
-    EXPECT_FALSE(ProgramNameMatches("\x81\x61", "\x81\x41.exe"));
-    EXPECT_FALSE(ProgramNameMatches("\x81\x61.exe", "\x81\x41.EXE"));
+    EXPECT_FALSE(ProgramNameMatches(L"app.ex", L"app.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"ap", L"app.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"pp.exe", L"app.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"bin\\app.exe", L"app.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L" app", L"app.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"app ", L"app.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"app.exe", L"app"));
+    EXPECT_FALSE(ProgramNameMatches(L"app", L"app.dll"));
+    EXPECT_FALSE(ProgramNameMatches(L"app", L"app.exe.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"app", L"appx.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"", L"app.exe"));
+    // Only A-Z fold: 乁 (U+4E41) is no 乡 (U+4E61), though their low bytes are 'A' and 'a'.
+    EXPECT_FALSE(ProgramNameMatches(L"乡", L"乁.exe"));
+    EXPECT_FALSE(ProgramNameMatches(L"乡.exe", L"乁.EXE"));
 }
 
 TEST(IsAbsolutePath, DriveOrShare) {
-    for (const char* path : {"C:\\x", "C:/x", "c:\\", "z:/", "\\\\srv\\share\\x", "//srv/share",
-                             "\\\\srv"})
+    for (const wchar_t* path : {L"C:\\x", L"C:/x", L"c:\\", L"z:/", L"\\\\srv\\share\\x",
+                                L"//srv/share", L"\\\\srv"})
         EXPECT_TRUE(IsAbsolutePath(path)) << path;
-    for (const char* path : {"", "x", "\\x", "/x", "C:x", "C:", "1:\\x", "\\\\?\\C:\\x",
-                             "\\\\.\\x", "//?/C:/x", "\\\\", "\\\\\\srv\\share", "x\\C:\\y"})
+    for (const wchar_t* path : {L"", L"x", L"\\x", L"/x", L"C:x", L"C:", L"1:\\x", L"\\\\?\\C:\\x",
+                                L"\\\\.\\x", L"//?/C:/x", L"\\\\", L"\\\\\\srv\\share",
+                                L"x\\C:\\y"})
         EXPECT_FALSE(IsAbsolutePath(path)) << path;
 }
 
 TEST(IsRootPath, DriveAndShareRoots) {
-    for (const char* path : {"C:\\", "C:", "c:/", "C:\\\\", "\\\\srv\\share", "\\\\srv\\share\\",
-                             "//srv/share/", "\\\\srv"})
+    for (const wchar_t* path : {L"C:\\", L"C:", L"c:/", L"C:\\\\", L"\\\\srv\\share",
+                                L"\\\\srv\\share\\", L"//srv/share/", L"\\\\srv"})
         EXPECT_TRUE(IsRootPath(path)) << path;
-    for (const char* path : {"C:\\a", "C:\\a\\", "\\\\srv\\share\\x", "\\\\srv\\share\\x\\",
-                             "a", "\\a"})
+    for (const wchar_t* path : {L"C:\\a", L"C:\\a\\", L"\\\\srv\\share\\x", L"\\\\srv\\share\\x\\",
+                                L"a", L"\\a"})
         EXPECT_FALSE(IsRootPath(path)) << path;
 }
 
 // A component the system would fold (empty, or ending in a blank or a dot) makes a path name
 // another entry than it spells.
 TEST(IsCleanAbsolutePath, EveryComponentSpelledAsItIs) {
-    for (const char* path : {"C:\\Apps\\Tool\\", "C:\\Apps\\Tool", "C:\\", "c:/a/b/", "C:\\.git\\x",
-                             "C:\\a b\\c", "C:\\a.b\\", "\\\\srv\\share\\x\\",
-                             "C:\\\xD3\\\\x", "C:\\\x81\\"})
+    // 表 and ソ end in 0x5C in Shift_JIS: read by characters, neither holds a separator.
+    for (const wchar_t* path : {L"C:\\Apps\\Tool\\", L"C:\\Apps\\Tool", L"C:\\", L"c:/a/b/",
+                                L"C:\\.git\\x", L"C:\\a b\\c", L"C:\\a.b\\", L"\\\\srv\\share\\x\\",
+                                L"C:\\表\\x", L"C:\\ソ"})
         EXPECT_TRUE(IsCleanAbsolutePath(path)) << path;
-    for (const char* path : {"C:\\ ", "C:\\Desktop ", "C:\\Desktop \\", "C:\\Desktop.",
-                             "C:\\Desktop.\\", "C:\\Apps\\\\Tool", "C:\\Apps\\Tool\\\\", "C:\\\\",
-                             "C:\\a\\..\\b", "C:\\Apps\\.\\", "C:/Apps/../", "C:\\...", "C:\\ ..\\x",
-                             "\\\\srv\\share\\..\\x", "\\\\srv\\share \\x", "\\\\srv\\\\share",
-                             "C:x", "\\x", "x\\y", "\\\\?\\C:\\x", ""})
+    for (const wchar_t* path : {L"C:\\ ", L"C:\\Desktop ", L"C:\\Desktop \\", L"C:\\Desktop.",
+                                L"C:\\Desktop.\\", L"C:\\Apps\\\\Tool", L"C:\\Apps\\Tool\\\\",
+                                L"C:\\\\", L"C:\\a\\..\\b", L"C:\\Apps\\.\\", L"C:/Apps/../",
+                                L"C:\\...", L"C:\\ ..\\x", L"\\\\srv\\share\\..\\x",
+                                L"\\\\srv\\share \\x", L"\\\\srv\\\\share", L"C:x", L"\\x", L"x\\y",
+                                L"\\\\?\\C:\\x", L""})
         EXPECT_FALSE(IsCleanAbsolutePath(path)) << path;
 }
 
 TEST(PathIsWithin, CaseAndSeparatorsIgnored) {
-    EXPECT_TRUE(PathIsWithin("C:\\Apps\\Tool", "C:\\Apps"));
-    EXPECT_TRUE(PathIsWithin("C:\\Apps", "C:\\Apps"));
-    EXPECT_TRUE(PathIsWithin("C:\\Apps\\", "C:\\Apps"));
-    EXPECT_TRUE(PathIsWithin("C:\\Apps", "C:\\Apps\\\\"));
-    EXPECT_TRUE(PathIsWithin("c:/apps/tool/x.exe", "C:\\APPS\\"));
-    EXPECT_TRUE(PathIsWithin("C:\\Apps\\Tool", "c:/apps"));
-    EXPECT_TRUE(PathIsWithin("C:\\Windows\\Temp\\x", "C:\\"));
-    EXPECT_TRUE(PathIsWithin("\\\\srv\\share\\Apps", "\\\\SRV\\Share"));
+    EXPECT_TRUE(PathIsWithin(L"C:\\Apps\\Tool", L"C:\\Apps"));
+    EXPECT_TRUE(PathIsWithin(L"C:\\Apps", L"C:\\Apps"));
+    EXPECT_TRUE(PathIsWithin(L"C:\\Apps\\", L"C:\\Apps"));
+    EXPECT_TRUE(PathIsWithin(L"C:\\Apps", L"C:\\Apps\\\\"));
+    EXPECT_TRUE(PathIsWithin(L"c:/apps/tool/x.exe", L"C:\\APPS\\"));
+    EXPECT_TRUE(PathIsWithin(L"C:\\Apps\\Tool", L"c:/apps"));
+    EXPECT_TRUE(PathIsWithin(L"C:\\Windows\\Temp\\x", L"C:\\"));
+    EXPECT_TRUE(PathIsWithin(L"\\\\srv\\share\\Apps", L"\\\\SRV\\Share"));
 }
 
 TEST(PathIsWithin, SiblingsAndParentsAreNot) {
-    EXPECT_FALSE(PathIsWithin("C:\\Apps2", "C:\\Apps"));
-    EXPECT_FALSE(PathIsWithin("C:\\Apps2\\Tool", "C:\\Apps"));
-    EXPECT_FALSE(PathIsWithin("C:\\App", "C:\\Apps"));
-    EXPECT_FALSE(PathIsWithin("C:\\", "C:\\Apps"));
-    EXPECT_FALSE(PathIsWithin("D:\\Apps\\Tool", "C:\\Apps"));
-    EXPECT_FALSE(PathIsWithin("C:\\Apps\\Tool", ""));
-    EXPECT_FALSE(PathIsWithin("C:\\Apps\\Tool", "\\"));
-    EXPECT_FALSE(PathIsWithin("", "C:\\Apps"));
-    // GBK characters compare exactly, their ASCII-range trail bytes are not folded.
-    EXPECT_FALSE(PathIsWithin("C:\\\x81\x41\\x", "C:\\\x81\x61"));
-    EXPECT_TRUE(PathIsWithin("c:\\\x81\x41\\x", "C:\\\x81\x41"));
+    EXPECT_FALSE(PathIsWithin(L"C:\\Apps2", L"C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin(L"C:\\Apps2\\Tool", L"C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin(L"C:\\App", L"C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin(L"C:\\", L"C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin(L"D:\\Apps\\Tool", L"C:\\Apps"));
+    EXPECT_FALSE(PathIsWithin(L"C:\\Apps\\Tool", L""));
+    EXPECT_FALSE(PathIsWithin(L"C:\\Apps\\Tool", L"\\"));
+    EXPECT_FALSE(PathIsWithin(L"", L"C:\\Apps"));
+    // Other characters compare exactly, whatever their low bytes.
+    EXPECT_FALSE(PathIsWithin(L"C:\\乁\\x", L"C:\\乡"));
+    EXPECT_TRUE(PathIsWithin(L"c:\\乁\\x", L"C:\\乁"));
 }
 
 // The phase decision: the working copy lies directly in the temp directory.
 TEST(LiesDirectlyIn, TheFolderItselfNotOneThatBeginsLikeIt) {
-    const char* temp = "C:\\users\\Me\\AppData\\Local\\Temp";
-    EXPECT_TRUE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temp\\VORNAuninstall.exe", temp));
-    EXPECT_TRUE(LiesDirectlyIn("c:\\USERS\\me\\appdata\\local\\temp\\x.exe", temp));
-    EXPECT_TRUE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temp\\x.exe", "C:/users/Me/AppData/Local/Temp/"));
-    EXPECT_TRUE(LiesDirectlyIn("c:\\windows\\temp\\x.exe", "C:\\Windows\\Temp"));
-    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\TempTools\\App\\uninstall.exe", temp));
-    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temporary Tools\\x.exe", temp));
-    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\Temp\\sub\\x.exe", temp));
-    EXPECT_FALSE(LiesDirectlyIn("C:\\users\\Me\\AppData\\Local\\x.exe", temp));
-    EXPECT_FALSE(LiesDirectlyIn("x.exe", "C:\\users"));
-    // GBK characters compare exactly, their ASCII-range trail bytes are not folded.
-    EXPECT_FALSE(LiesDirectlyIn("C:\\\x81\x41\\x.exe", "C:\\\x81\x61"));
-    EXPECT_TRUE(LiesDirectlyIn("C:\\\x81\x41\\x.exe", "c:\\\x81\x41"));
+    const wchar_t* temp = L"C:\\users\\Me\\AppData\\Local\\Temp";
+    EXPECT_TRUE(LiesDirectlyIn(L"C:\\users\\Me\\AppData\\Local\\Temp\\VORNAuninstall.exe", temp));
+    EXPECT_TRUE(LiesDirectlyIn(L"c:\\USERS\\me\\appdata\\local\\temp\\x.exe", temp));
+    EXPECT_TRUE(LiesDirectlyIn(L"C:\\users\\Me\\AppData\\Local\\Temp\\x.exe", L"C:/users/Me/AppData/Local/Temp/"));
+    EXPECT_TRUE(LiesDirectlyIn(L"c:\\windows\\temp\\x.exe", L"C:\\Windows\\Temp"));
+    EXPECT_FALSE(LiesDirectlyIn(L"C:\\users\\Me\\AppData\\Local\\TempTools\\App\\uninstall.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn(L"C:\\users\\Me\\AppData\\Local\\Temporary Tools\\x.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn(L"C:\\users\\Me\\AppData\\Local\\Temp\\sub\\x.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn(L"C:\\users\\Me\\AppData\\Local\\x.exe", temp));
+    EXPECT_FALSE(LiesDirectlyIn(L"x.exe", L"C:\\users"));
+    // Other characters compare exactly, whatever their low bytes.
+    EXPECT_FALSE(LiesDirectlyIn(L"C:\\乁\\x.exe", L"C:\\乡"));
+    EXPECT_TRUE(LiesDirectlyIn(L"C:\\乁\\x.exe", L"c:\\乁"));
 }
 
 // Links are never entered: a name surrogate or an unknown tag is a link; a cloud placeholder
@@ -116,13 +119,13 @@ TEST(IsLinkReparseTag, NameSurrogatesAndUnknownTags) {
 }
 
 TEST(IsCleanListName, StaysBelowItsFolderUnderItsOwnName) {
-    for (const char* name : {"Vendor\\Tool", "Tool", ".x", "App Group", "Tool.lnk",
-                             "Vendor/Tool", "\xD3\xA6\xD3\xC3", "a..b", "\xD3\\"})
+    for (const wchar_t* name : {L"Vendor\\Tool", L"Tool", L".x", L"App Group", L"Tool.lnk",
+                                L"Vendor/Tool", L"应用", L"a..b", L"表"})
         EXPECT_TRUE(IsCleanListName(name)) << name;
-    for (const char* name : {"..\\Startup", "C:\\Windows", "\\x", "/x", "a:b", "...", ".", "..",
-                             "Tool\\..", "Vendor\\..\\..\\x", " ..", "Tool.lnk:stream",
-                             "\\\\srv\\share", " ", "  ", "Tool ", "Tool.", "Tool\\", "Vendor\\\\Tool",
-                             "Vendor\\ \\Tool", ""})
+    for (const wchar_t* name : {L"..\\Startup", L"C:\\Windows", L"\\x", L"/x", L"a:b", L"...", L".",
+                                L"..", L"Tool\\..", L"Vendor\\..\\..\\x", L" ..",
+                                L"Tool.lnk:stream", L"\\\\srv\\share", L" ", L"  ", L"Tool ",
+                                L"Tool.", L"Tool\\", L"Vendor\\\\Tool", L"Vendor\\ \\Tool", L""})
         EXPECT_FALSE(IsCleanListName(name)) << name;
 }
 

@@ -65,7 +65,7 @@ int SampleInstaller::InstallFiles(const std::string& dir, const ConfLists& lists
     put("data\\index.db", FILE_ATTRIBUTE_SYSTEM);
     for (int i = 1; i <= 20; ++i) put("docs\\" + Numbered("topic%02d.html", i));
     for (int i = 1; i <= 20; ++i) put("docs\\images\\" + Numbered("figure%02d.png", i));
-    put(wt::Gbk("数据\\说明.txt"));
+    put("数据\\说明.txt");
     put("a\\b\\c\\d\\e\\f\\deep.txt", FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM);
     wt::MakeDirs(dir + "\\logs");  // an empty folder
     return files;

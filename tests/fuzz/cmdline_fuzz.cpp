@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes through the phase-two command-line path: split, option scan,
 // NameList splitting and the name and path rules the removal steps apply to the values.
+// Each byte of the input is one character of the line.
 #include <stddef.h>
 #include <stdint.h>
 #include <stdlib.h>
-#include <string.h>
+#include <wchar.h>
 
 #include "base/text.h"
 #include "cmdline/cmdline.h"
@@ -13,25 +14,25 @@ namespace {
 
 volatile size_t g_sink;
 
-void CheckPath(const char* path, const char* installDir) {
+void CheckPath(const wchar_t* path, const wchar_t* installDir) {
     g_sink += IsAbsolutePath(path) + IsRootPath(path) + IsCleanAbsolutePath(path) +
               IsCleanListName(path);
     if (installDir) g_sink += PathIsWithin(path, installDir) + PathIsWithin(installDir, path);
-    TextBuffer joined;
-    if (installDir && joined.Copy(installDir) && joined.Append("\\") && joined.Append(path))
+    WideText joined;
+    if (installDir && joined.Assign(installDir) && JoinPath(joined, path))
         g_sink += joined.Length() + PathIsWithin(joined, installDir);
     if (installDir) g_sink += LiesDirectlyIn(path, installDir);
 }
 
-void WalkList(const char* list, const char* installDir) {
+void WalkList(const wchar_t* list, const wchar_t* installDir) {
     NameList names(list);
-    const char* previous = nullptr;
-    while (const char* name = names.Next()) {
-        if (!*name || strchr(name, ',')) abort();  // a NameList never yields these
+    const wchar_t* previous = nullptr;
+    while (const wchar_t* name = names.Next()) {
+        if (!*name || wcschr(name, L',')) abort();  // a NameList never yields these
         CheckPath(name, installDir);
         g_sink += ProgramNameMatches(name, name);
         if (previous) g_sink += ProgramNameMatches(previous, name) + ProgramNameMatches(name, previous);
-        g_sink += ProgramNameMatches(name, "app.exe") + ProgramNameMatches("app", name);
+        g_sink += ProgramNameMatches(name, L"app.exe") + ProgramNameMatches(L"app", name);
         previous = name;
     }
 }
@@ -39,26 +40,26 @@ void WalkList(const char* list, const char* installDir) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    char* line = static_cast<char*>(malloc(size + 1));
+    wchar_t* line = static_cast<wchar_t*>(malloc((size + 1) * sizeof(wchar_t)));
     if (!line) return 0;
-    memcpy(line, data, size);
-    line[size] = '\0';
+    for (size_t i = 0; i < size; ++i) line[i] = data[i];
+    line[size] = L'\0';
 
     RestartOptionScan();
     OptionFields fields;
     int count = SplitCommandLine(line);
     if (count < 0 || count > kMaxCommandLineItems) abort();
     for (int i = 0; i < count; ++i)
-        if (const char* item = CommandLineItem(i)) g_sink += strlen(item);
+        if (const wchar_t* item = CommandLineItem(i)) g_sink += wcslen(item);
     g_sink += ParseOptions(count, fields);
 
-    const char* installDir = fields.m_installDir;
+    const wchar_t* installDir = fields.m_installDir;
     if (installDir) CheckPath(installDir, nullptr);
-    const char* lists[] = {fields.m_executable, fields.m_regFolderName, fields.m_scFolderName,
-                           fields.m_scDesktopName};
-    for (const char* list : lists)
+    const wchar_t* lists[] = {fields.m_executable, fields.m_regFolderName, fields.m_scFolderName,
+                              fields.m_scDesktopName};
+    for (const wchar_t* list : lists)
         if (list) {
-            g_sink += strlen(list);
+            g_sink += wcslen(list);
             WalkList(list, installDir);
         }
     free(line);

@@ -194,7 +194,7 @@ TEST_F(PhaseOne, MissingOrBrokenConfigShowsError2010AndStartsNothing) {
 }
 
 TEST_F(PhaseOne, ListThatCannotBePassedWholeShowsError2010AndStartsNothing) {
-    WriteConfig("<config><unist><scDesktopName>" + std::string(1100, 'x') +
+    WriteConfig("<config><unist><scDesktopName>" + std::string(33000, 'x') +
                 "</scDesktopName></unist></config>");
     ExpectFailure(Start(), "2010");
 
@@ -202,11 +202,11 @@ TEST_F(PhaseOne, ListThatCannotBePassedWholeShowsError2010AndStartsNothing) {
                 "</global></config>");
     ExpectFailure(Start(), "2010");
 
-    // The longest line that fits the 1024-byte buffer with its terminator passes whole; one
-    // byte more is refused.
+    // The longest line the system starts a program with, 32,767 characters with its
+    // terminator, passes whole; one character more is refused.
     std::string head = LineWith(" -s \"");
-    std::string longest(1023 - head.size() - 1, 'x');
-    ASSERT_EQ((head + longest + "\"").size(), 1023u);
+    std::string longest(32766 - head.size() - 1, 'x');
+    ASSERT_EQ((head + longest + "\"").size(), 32766u);
     WriteConfig("<config><unist><scDesktopName>" + longest + "</scDesktopName></unist></config>");
     ExpectWorkingCopyStarted(Start(), head + longest + "\"");
 

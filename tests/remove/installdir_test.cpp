@@ -33,7 +33,7 @@ TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
          {documents + "\\", app.root + "\\via\\Documents\\", app.root + "\\via"}) {
         SCOPED_TRACE(dir);
         Outcome outcome;
-        EXPECT_EQ(RemoveInstallDir(dir.c_str(), Switches(), outcome), 0);
+        EXPECT_EQ(RemoveInstallDir(wt::Utf16(dir).c_str(), Switches(), outcome), 0);
         EXPECT_EQ(wt::ReadTextFile(sentinel), "keep");
     }
     DeleteFileA(sentinel.c_str());

@@ -43,7 +43,11 @@ protected:
 
     static void Remove(const char* groups, const char* desktopNames) {
         Outcome outcome;
-        EXPECT_EQ(RemoveShortcuts(groups, desktopNames, false, outcome), 1);
+        std::wstring groupList = groups ? wt::Utf16(groups) : L"";
+        std::wstring shortcutList = desktopNames ? wt::Utf16(desktopNames) : L"";
+        EXPECT_EQ(RemoveShortcuts(groups ? groupList.c_str() : nullptr,
+                                  desktopNames ? shortcutList.c_str() : nullptr, false, outcome),
+                  1);
     }
 };
 

@@ -63,7 +63,7 @@ TEST_F(DeleteTreeTest, RemovesFilesAndFoldersWhateverTheirAttributes) {
     SetFileAttributesA(dir.c_str(), FILE_ATTRIBUTE_READONLY);
     ASSERT_EQ(wt::ListTree(dir).size(), 9u);
 
-    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_EQ(DeleteTree(wt::Utf16(dir).c_str(), true), 0u);
     EXPECT_FALSE(wt::Exists(dir));
     EXPECT_TRUE(wt::Exists(root));
 }
@@ -75,7 +75,7 @@ TEST_F(DeleteTreeTest, RemovesEntriesWhoseNamesStartWithDots) {
     wt::WriteTextFile(dir + "\\.config\\..settings", "x");
     ASSERT_EQ(wt::ListTree(dir).size(), 4u);
 
-    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_EQ(DeleteTree(wt::Utf16(dir).c_str(), true), 0u);
     EXPECT_FALSE(wt::Exists(dir));
 }
 
@@ -87,13 +87,13 @@ TEST_F(DeleteTreeTest, RemovesEntriesWhoseNamesEndInDotsOrBlanks) {
         ASSERT_TRUE(WriteRawName(dir + name));
     ASSERT_EQ(wt::ListTree(dir).size(), 5u);
 
-    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_EQ(DeleteTree(wt::Utf16(dir).c_str(), true), 0u);
     EXPECT_FALSE(wt::Exists(dir));
 }
 
 TEST_F(DeleteTreeTest, MissingDirectoryCountsAsRemoved) {
-    EXPECT_EQ(DeleteTree((root + "\\missing").c_str(), true), 0u);
-    EXPECT_EQ(DeleteTree((root + "\\missing").c_str(), false), 0u);
+    EXPECT_EQ(DeleteTree(wt::Utf16(root + "\\missing").c_str(), true), 0u);
+    EXPECT_EQ(DeleteTree(wt::Utf16(root + "\\missing").c_str(), false), 0u);
 }
 
 TEST_F(DeleteTreeTest, WithoutRecursionOnlyTheTopLevelFilesGo) {
@@ -103,7 +103,7 @@ TEST_F(DeleteTreeTest, WithoutRecursionOnlyTheTopLevelFilesGo) {
     wt::WriteTextFile(dir + "\\sub\\c.txt", "c");
     wt::MakeDirs(dir + "\\empty");
 
-    EXPECT_EQ(DeleteTree(dir.c_str(), false), 0u);
+    EXPECT_EQ(DeleteTree(wt::Utf16(dir).c_str(), false), 0u);
     EXPECT_EQ(wt::ListTree(dir), (std::vector<std::string>{"empty\\", "sub\\", "sub\\c.txt"}));
 }
 
@@ -116,7 +116,7 @@ TEST_F(DeleteTreeTest, FileHeldOpenStopsTheWalkThere) {
     const size_t heldAt = 3;  // entries before it are removed, the rest stays
     wt::HeldFile held(dir + "\\" + order[heldAt]);
 
-    EXPECT_EQ(DeleteTree(dir.c_str(), true), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    EXPECT_EQ(DeleteTree(wt::Utf16(dir).c_str(), true), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     for (size_t i = 0; i < order.size(); ++i)
         EXPECT_EQ(wt::Exists(dir + "\\" + order[i]), i >= heldAt) << order[i];
 }
@@ -131,7 +131,7 @@ TEST_F(DeleteTreeTest, AFileSharedWithAFolderElsewhereKeepsItsAttributesThere) {
     ASSERT_TRUE(CreateHardLinkA((dir + "\\shared.txt").c_str(), outside.c_str(), nullptr));
     ASSERT_TRUE(SetFileAttributesA(outside.c_str(), readOnlyHidden));
 
-    EXPECT_EQ(DeleteTree(dir.c_str(), true), 0u);
+    EXPECT_EQ(DeleteTree(wt::Utf16(dir).c_str(), true), 0u);
     EXPECT_FALSE(wt::Exists(dir));
     EXPECT_EQ(GetFileAttributesA(outside.c_str()) & readOnlyHidden, readOnlyHidden);
     EXPECT_EQ(wt::ReadTextFile(outside), "shared");

@@ -46,10 +46,10 @@ bool ReadParametersText(HANDLE process, DWORD offset, std::string& text) {
     if (!wide.empty() && !ReadRemote(process, value.buffer, &wide[0], value.length)) return false;
     text.clear();
     if (wide.empty()) return true;
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
                                 0, nullptr, nullptr);
     text.resize(n);
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n,
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n,
                         nullptr, nullptr);
     return true;
 }

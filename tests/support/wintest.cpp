@@ -122,11 +122,11 @@ PROCESS_INFORMATION StartSleeper(const std::string& exe, const std::string& argu
     std::string ready = "wt-ready-" + std::to_string(GetCurrentProcessId()) + "-" +
                         std::to_string(InterlockedIncrement(&started));
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, ready.c_str());
-    std::string line = "\"" + exe + "\" --ready " + ready + " " + arguments;
-    STARTUPINFOA startup{};
+    std::wstring line = Utf16("\"" + exe + "\" --ready " + ready + " " + arguments);
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (CreateProcessA(exe.c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (CreateProcessW(Utf16(exe).c_str(), &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                        &startup, &process)) {
         HANDLE waits[] = {event, process.hProcess};
         WaitForMultipleObjects(2, waits, FALSE, 30000);
@@ -147,11 +147,11 @@ void StopProcess(PROCESS_INFORMATION& process) {
 
 void ListInto(const std::string& root, const std::string& relative,
               std::vector<std::string>& out) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = FindFirstFileA((root + "\\" + relative + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW(Utf16(root + "\\" + relative + "*").c_str(), &found);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
-        std::string name = found.cFileName;
+        std::string name = FromUtf16(found.cFileName);
         if (name == "." || name == "..") continue;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             out.push_back(relative + name + "\\");
@@ -160,7 +160,7 @@ void ListInto(const std::string& root, const std::string& relative,
         } else {
             out.push_back(relative + name);
         }
-    } while (FindNextFileA(find, &found));
+    } while (FindNextFileW(find, &found));
     FindClose(find);
 }
 
@@ -181,8 +181,7 @@ std::string UnixPath(const std::string& windowsPath) {
     auto toUnix = reinterpret_cast<UnixName>(
         GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
     if (!toUnix) return "";
-    std::wstring wide(windowsPath.begin(), windowsPath.end());
-    char* unixName = toUnix(wide.c_str());
+    char* unixName = toUnix(Utf16(windowsPath).c_str());
     if (!unixName) return "";
     std::string result = unixName;
     HeapFree(GetProcessHeap(), 0, unixName);
@@ -202,16 +201,6 @@ HKEY OpenShellFolders() {
     RegCreateKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, nullptr, 0, KEY_READ | KEY_WRITE,
                     nullptr, &key, nullptr);
     return key;
-}
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
-
-std::wstring WideText(const std::string& text) {
-    int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(n > 0 ? n : 1, L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
-    wide.resize(wide.size() - 1);
-    return wide;
 }
 
 // Removes what lies at path (a literal "\\?\" path), whatever its names, and never enters
@@ -239,27 +228,26 @@ void RemoveLiteral(const std::wstring& path) {
     RemoveDirectoryW(path.c_str());
 }
 
-// Saves the value's raw (wide) bytes, then writes data through the ANSI call the product
-// reads with; null data removes the value.
+// Saves the value's raw bytes, then writes data as given; null data removes the value.
 void Override(const std::string& name, const BYTE* data, DWORD size, DWORD type,
               std::vector<BYTE>& saved, DWORD& savedType, bool& existed) {
     HKEY key = OpenShellFolders();
     DWORD savedSize = 0;
-    existed = RegQueryValueExW(key, Wide(name).c_str(), nullptr, &savedType, nullptr,
+    existed = RegQueryValueExW(key, Utf16(name).c_str(), nullptr, &savedType, nullptr,
                                &savedSize) == ERROR_SUCCESS;
     if (existed) {
         saved.resize(savedSize);
-        RegQueryValueExW(key, Wide(name).c_str(), nullptr, &savedType, saved.data(), &savedSize);
+        RegQueryValueExW(key, Utf16(name).c_str(), nullptr, &savedType, saved.data(), &savedSize);
         saved.resize(savedSize);
     }
     // The system adds a NUL to a string that lacks one when a NUL follows it in memory; a
-    // guard byte keeps the data exactly as given.
+    // guard keeps the data exactly as given.
     std::vector<BYTE> copy(data, data + (data ? size : 0));
-    copy.push_back('X');
+    copy.insert(copy.end(), {'X', 'X'});
     if (data)
-        RegSetValueExA(key, name.c_str(), 0, type, copy.data(), size);
+        RegSetValueExW(key, Utf16(name).c_str(), 0, type, copy.data(), size);
     else
-        RegDeleteValueA(key, name.c_str());
+        RegDeleteValueW(key, Utf16(name).c_str());
     RegCloseKey(key);
 }
 
@@ -271,14 +259,17 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
     return TRUE;
 }
 
-// WM_GETTEXT, bounded: a window whose thread hangs must not hang the reader.
+// WM_GETTEXT, bounded: a window whose thread hangs must not hang the reader. Read wide and
+// given in code page 936, whatever the code page of this process.
 std::string TextOf(HWND window) {
-    char text[4096] = "";
+    wchar_t text[4096] = L"";
     DWORD_PTR length = 0;
     if (window)
-        SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+        SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
                             SMTO_ABORTIFHUNG, 5000, &length);
-    return text;
+    char gbk[8192] = "";
+    WideCharToMultiByte(936, 0, text, -1, gbk, sizeof(gbk), nullptr, nullptr);
+    return gbk;
 }
 
 }  // namespace
@@ -319,6 +310,26 @@ std::string TempDir() {
     return "C:\\Windows\\Temp";
 }
 
+std::wstring Utf16(const std::string& utf8) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
+    std::wstring wide(n > 0 ? n : 1, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, &wide[0], n);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+std::string FromUtf16(const std::wstring& wide) {
+    int n = WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(n > 0 ? n : 1, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, &utf8[0], n, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
+std::string Utf16Bytes(const std::wstring& text) {
+    return std::string(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+}
+
 // ---- Message boxes -----------------------------------------------------------------------
 RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers,
                        const std::string& currentDirectory, DWORD timeoutMs) {
@@ -332,15 +343,15 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
     result.exitCode = 0xFFFFFFFF;
     // Every process the command starts joins its job: the run is over when the job is empty.
     HANDLE job = CreateJobObjectA(nullptr, nullptr);
-    std::string line = commandLine;
-    STARTUPINFOA startup{};
+    std::wstring line = Utf16(commandLine), directory = Utf16(currentDirectory);
+    STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    if (!job || !CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                                nullptr, currentDirectory.empty() ? nullptr : currentDirectory.c_str(),
+    if (!job || !CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                                nullptr, directory.empty() ? nullptr : directory.c_str(),
                                 &startup, &process)) {
         if (job) CloseHandle(job);
         return result;
@@ -437,7 +448,7 @@ RunningProgram::RunningProgram(const std::string& dir, const std::string& fileNa
                                DWORD lifetimeMs, const std::string& program) {
     MakeDirs(dir);
     std::string path = dir + "\\" + fileName;
-    CopyFileA(program.c_str(), path.c_str(), FALSE);
+    CopyFileW(Utf16(program).c_str(), Utf16(path).c_str(), FALSE);
     pi_ = StartSleeper(path, std::to_string(lifetimeMs));
 }
 
@@ -541,7 +552,7 @@ HeldFile::~HeldFile() { StopProcess(pi_); }
 // ---- Files -------------------------------------------------------------------------------
 std::string CopyUninstall(const std::string& path) {
     MakeDirs(path.substr(0, path.find_last_of('\\')));
-    CopyFileA(UninstallExe().c_str(), path.c_str(), FALSE);
+    CopyFileW(Utf16(UninstallExe()).c_str(), Utf16(path).c_str(), FALSE);
     return path;
 }
 
@@ -553,7 +564,7 @@ std::string InstallUninstaller(const std::string& dir, const std::string& confXm
 void WriteTextFile(const std::string& path, const std::string& content) {
     size_t slash = path.find_last_of('\\');
     if (slash != std::string::npos) MakeDirs(path.substr(0, slash));
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    HANDLE file = CreateFileW(Utf16(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return;
     DWORD written = 0;
@@ -563,8 +574,9 @@ void WriteTextFile(const std::string& path, const std::string& content) {
 
 std::string ReadTextFile(const std::string& path) {
     std::string content;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileW(Utf16(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
     if (file == INVALID_HANDLE_VALUE) return content;
     char buffer[65536];
     DWORD read = 0;
@@ -576,8 +588,8 @@ std::string ReadTextFile(const std::string& path) {
 
 void MakeDirs(const std::string& path) {
     for (size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
-        CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-    CreateDirectoryA(path.c_str(), nullptr);
+        CreateDirectoryW(Utf16(path.substr(0, at)).c_str(), nullptr);
+    CreateDirectoryW(Utf16(path).c_str(), nullptr);
 }
 
 bool WriteLiteral(const std::wstring& path) {
@@ -589,10 +601,10 @@ bool WriteLiteral(const std::wstring& path) {
 }
 
 bool Exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return GetFileAttributesW(Utf16(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void RemoveAll(const std::string& path) { RemoveLiteral(L"\\\\?\\" + WideText(path)); }
+void RemoveAll(const std::string& path) { RemoveLiteral(L"\\\\?\\" + Utf16(path)); }
 
 bool MakeLink(const std::string& link, const std::string& target) {
     MakeDirs(link.substr(0, link.find_last_of('\\')));
@@ -618,19 +630,19 @@ std::vector<std::string> ListTree(const std::string& root) {
 // ---- Registry ----------------------------------------------------------------------------
 void CreateUninstallKey(HKEY root, const std::string& name) {
     HKEY key = nullptr;
-    std::string path = std::string(kUninstallKey) + "\\" + name;
-    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+    std::wstring path = Utf16(std::string(kUninstallKey) + "\\" + name), display = Utf16(name);
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
                         nullptr, &key, nullptr) != ERROR_SUCCESS)
         return;
-    RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
-                   static_cast<DWORD>(name.size() + 1));
+    RegSetValueExW(key, L"DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(display.c_str()),
+                   static_cast<DWORD>((display.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
 }
 
 bool UninstallKeyExists(HKEY root, const std::string& name) {
     HKEY key = nullptr;
-    std::string path = std::string(kUninstallKey) + "\\" + name;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
+    std::wstring path = Utf16(std::string(kUninstallKey) + "\\" + name);
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -641,20 +653,20 @@ void DeleteUninstallKeyTree(HKEY root, const std::string& name) {
     if (RegOpenKeyExA(root, kUninstallKey, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY, &key) !=
         ERROR_SUCCESS)
         return;
-    RegDeleteTreeA(key, name.c_str());
+    RegDeleteTreeW(key, Utf16(name).c_str());
     RegCloseKey(key);
 }
 
 std::string ShellFolder(const std::string& valueName) {
     HKEY key = OpenShellFolders();
-    char value[2048];
-    DWORD size = sizeof(value) - 1, type = 0;
+    wchar_t value[2048];
+    DWORD size = sizeof(value) - sizeof(wchar_t), type = 0;
     std::string result;
-    if (RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value),
-                         &size) == ERROR_SUCCESS &&
+    if (RegQueryValueExW(key, Utf16(valueName).c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(value), &size) == ERROR_SUCCESS &&
         (type == REG_SZ || type == REG_EXPAND_SZ)) {
-        value[size] = '\0';
-        result = value;
+        value[size / sizeof(wchar_t)] = L'\0';
+        result = FromUtf16(value);
     }
     RegCloseKey(key);
     return result;
@@ -663,9 +675,9 @@ std::string ShellFolder(const std::string& valueName) {
 ShellFolderOverride::ShellFolderOverride(const std::string& valueName, const char* value,
                                          DWORD type)
     : name_(valueName) {
-    Override(name_, reinterpret_cast<const BYTE*>(value),
-             value ? static_cast<DWORD>(strlen(value) + 1) : 0, type, saved_, savedType_,
-             existed_);
+    std::string data = value ? Utf16Bytes(Utf16(value) + L'\0') : std::string();
+    Override(name_, value ? reinterpret_cast<const BYTE*>(data.data()) : nullptr,
+             static_cast<DWORD>(data.size()), type, saved_, savedType_, existed_);
 }
 
 ShellFolderOverride::ShellFolderOverride(const std::string& valueName,
@@ -678,10 +690,10 @@ ShellFolderOverride::ShellFolderOverride(const std::string& valueName,
 ShellFolderOverride::~ShellFolderOverride() {
     HKEY key = OpenShellFolders();
     if (existed_)
-        RegSetValueExW(key, Wide(name_).c_str(), 0, savedType_, saved_.data(),
+        RegSetValueExW(key, Utf16(name_).c_str(), 0, savedType_, saved_.data(),
                        static_cast<DWORD>(saved_.size()));
     else
-        RegDeleteValueA(key, name_.c_str());
+        RegDeleteValueW(key, Utf16(name_).c_str());
     RegCloseKey(key);
 }
 
@@ -709,7 +721,7 @@ void Installation::Remove() {
     RemoveAll(root);
     for (const Key& key : keys_) DeleteUninstallKeyTree(key.root, key.name);
     size_t slash = root.find_last_of('\\');
-    if (slash > 2) RemoveDirectoryA(root.substr(0, slash).c_str());  // goes only when empty
+    if (slash > 2) RemoveDirectoryW(Utf16(root.substr(0, slash)).c_str());  // only when empty
 }
 
 // A link an interrupted run left there would take the new one inside its target.

@@ -12,6 +12,10 @@
 namespace wt {
 
 // ---- Paths -------------------------------------------------------------------------------
+// Paths and names are UTF-8 throughout; the harness asks the system in UTF-16, so they work
+// whatever the code page of the test process.
+std::wstring Utf16(const std::string& utf8);
+std::string FromUtf16(const std::wstring& wide);
 std::string WinPath(const std::string& unixPath);  // "/a/b" -> "Z:\a\b"
 std::string UninstallExe();  // Windows path of the built uninstall.exe
 std::string SleeperExe();    // Windows path of the stand-in program (see RunningProgram)
@@ -24,7 +28,7 @@ enum class Answer { Ok, Cancel, Close };  // Close: the box's close button (WM_C
 
 struct Box {
     DWORD pid = 0;
-    std::string caption;        // as GetWindowTextA returns it (code page 936 bytes)
+    std::string caption;        // in code page 936 bytes, as the text
     std::string text;           // the static text of the box, exact GBK bytes
     std::vector<int> buttons;   // the button ids the box has, in order IDOK, IDCANCEL, ...
 };
@@ -164,6 +168,8 @@ bool UninstallKeyExists(HKEY root, const std::string& name);
 void DeleteUninstallKeyTree(HKEY root, const std::string& name);  // cleanup
 
 std::string ShellFolder(const std::string& valueName);  // the current value, REG_SZ
+// The bytes of a UTF-16 text, for a value stored as the product reads it.
+std::string Utf16Bytes(const std::wstring& text);
 // Replaces (or with a null value, removes) one value of the user's Shell Folders key and
 // restores the original when destroyed.
 class ShellFolderOverride {
