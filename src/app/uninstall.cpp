@@ -53,16 +53,33 @@ void LogMachine() {
               << value[2] << ")";
 }
 
+// The installation directory this run removes: phase two's -p, or phase one's own folder.
+bool InstallDirOfRun(const wchar_t* option, WideText& dir) {
+    WideText temp, own;
+    if (!ResolveTempDirectory(temp) || !GetModulePath(own)) return false;
+    if (LiesDirectlyIn(own, temp)) return option && FullPath(option, dir);
+    own.Truncate(LastComponent(own) - own.Text());
+    return dir.Assign(own);
+}
+
 }  // namespace
 
 void uninstall::StartLog() {
-    WideText temp;
-    bool opened = m_switches.logPath ? OpenLog(m_switches.logPath, false)
-                                     : ResolveTempDirectory(temp) && OpenNewLog(temp);
+    // A log inside the installation directory would go with it, and its open handle could
+    // keep the directory: it is written in the temp directory instead.
+    WideText temp, asked, installDir;
+    bool inside = m_switches.logPath && FullPath(m_switches.logPath, asked) &&
+                  InstallDirOfRun(m_installDir, installDir) && PathIsWithin(asked, installDir);
+    bool opened = m_switches.logPath && !inside
+                      ? OpenLog(m_switches.logPath, false)
+                      : ResolveTempDirectory(temp) && OpenNewLog(temp);
     // A log that cannot be written is no reason to leave the application installed.
     if (!opened) return;
     LogLine() << "uninstall " UNINSTALL_VERSION << (m_switches.dryRun ? ", dry run" : "")
               << (m_switches.quiet ? ", quiet" : "");
+    if (inside)
+        LogLine(LogLevel::Warn) << "the log asked for, " << asked << ", lies inside the "
+                                << "installation directory, which goes: it is written here";
     LogLine() << "command line: " << GetCommandLineW();
     LogMachine();
 }
@@ -140,6 +157,11 @@ int uninstall::RunUninstall() {
         return 0;
     }
     RemoveUninstallEntries(m_regFolderName, m_switches.dryRun, m_outcome);
+    // A listed item that stays is no success, whatever else went.
+    if (m_outcome.failed > 0) {
+        Report(Failure::RemovalIncomplete);
+        return 0;
+    }
     if (m_outcome.restartNeeded) {
         m_outcome.exitCode = EXIT_RESTART_NEEDED;
         ShowMessage(MSG_RESTART);

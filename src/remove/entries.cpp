@@ -64,9 +64,8 @@ int RemoveUninstallEntries(const wchar_t* keyList, bool dryRun, Outcome& outcome
             LogLine() << "uninstall key " << name << ": not there";
         } else {
             LogLine(LogLevel::Error) << "uninstall key " << name << " not removed: "
-                                     << SystemMessage(status) << "; later keys are left";
+                                     << SystemMessage(status);
             ++outcome.failed;
-            break;
         }
     }
     return 1;

@@ -81,16 +81,12 @@ int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList, bool 
                 code = DeleteFileName(canonical, false);
             }
             if (code != ERROR_SUCCESS) {
+                // It stays, and the run says so; the rest goes all the same.
+                LogLine(LogLevel::Error) << kind.item << canonical << " not removed"
+                                         << (kind.groups ? " whole: " : ": ")
+                                         << SystemMessage(code);
                 ++outcome.failed;
-                if (!kind.groups) {
-                    LogLine(LogLevel::Error) << kind.item << canonical << " not removed: "
-                                             << SystemMessage(code);
-                    continue;
-                }
-                LogLine(LogLevel::Error) << kind.item << canonical << " not removed whole: "
-                                         << SystemMessage(code) << "; later groups and the "
-                                         << "desktop shortcuts are left";
-                return 1;
+                continue;
             }
             LogLine() << would << kind.item << canonical;
             ++outcome.removed;

@@ -19,7 +19,9 @@ const wchar_t* const kLevels[] = {L"INFO", L"WARN", L"ERROR"};
 
 int OpenLog(const wchar_t* path, bool createNew) {
     if (!FullPath(path, g_path)) return 0;
-    g_log = CreateFileW(g_path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    // Shared for deleting too: the log must never keep what the run removes.
+    g_log = CreateFileW(g_path, FILE_APPEND_DATA,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         createNew ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (g_log == INVALID_HANDLE_VALUE) g_path.Truncate(0);
     return Logging();

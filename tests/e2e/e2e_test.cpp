@@ -424,6 +424,28 @@ TEST_F(UninstallRun, TheLogTellsWhatHappenedToEachItem) {
             EXPECT_EQ(lines.back(), "RESULT\texit=2011 removed=2 failed=1");
         }
     }
+
+    // A desktop shortcut held open stays: no success, the log names it, the rest goes.
+    installer_.Remove();
+    ASSERT_NO_FATAL_FAILURE(Install());
+    const std::string shortcut = installer_.DesktopDir() + "\\Sample App.lnk";
+    {
+        wt::HeldFile held(shortcut);
+        run = Uninstall({}, " /S \"/LOG=" + log + "\"");
+    }
+    lines = ReadLog(log);
+    EXPECT_EQ(run.exitCode, 2011u);
+    EXPECT_NE(Find(lines, "\tERROR\tdesktop shortcut " + shortcut + " not removed: "), "");
+    EXPECT_EQ(lines.back(), "RESULT\texit=2011 removed=4 failed=1");
+    EXPECT_FALSE(wt::Exists(installDir_));
+
+    // A log asked for inside the installation directory, as a tool started there asks for it,
+    // is written in the temp directory and keeps nothing.
+    ASSERT_NO_FATAL_FAILURE(Install());
+    EXPECT_EQ(Uninstall({}, " /S /LOG=uninstall.log").exitCode, 0u);
+    EXPECT_FALSE(wt::Exists(installDir_));
+    for (const std::string& name : wt::ListTree(wt::TempDir()))
+        if (name.find("uninstall-") == 0) DeleteFileA((wt::TempDir() + "\\" + name).c_str());
 }
 
 // A dry run goes through every check and list, writes what a real run would remove, and
