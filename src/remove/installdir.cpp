@@ -89,11 +89,21 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
         report.failed.Truncate(0);
         code = DeleteTree(installDir, true, kUninstallerFiles, &report);
     }
-    // What stays in use goes at the next restart, where we may arrange that; the rest goes now.
-    if (code != ERROR_SUCCESS) {
+    // What stays in use moves beside the directory, into a folder of the run's own that goes
+    // at the next restart, where we may arrange that; the rest goes now.
+    WideText parent;
+    if (code != ERROR_SUCCESS && parent.Append(installDir)) {
+        parent.Truncate(LastComponent(parent) - parent.Text());
         report.failed.Truncate(0);
-        report.atRestart = true;
+        report.pendingIn = parent;
         code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+        // After what it holds: the restart takes the pending operations in order. A folder
+        // that nothing could move into goes now.
+        if (report.pending.Length() && report.scheduled == 0)
+            RemoveDirectoryW(report.pending);
+        else if (report.pending.Length() &&
+                 !MoveFileExW(report.pending, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+            LogLine(LogLevel::Warn) << "the empty folder " << report.pending << " stays";
     }
     // A directory that could not even be searched is still there: that is no success.
     if (code == ERROR_SUCCESS && report.scheduled == 0 && PathExists(installDir, nullptr)) {

@@ -33,17 +33,20 @@ DWORD DeleteTree(const wchar_t* dir, bool recurse, const wchar_t* const* lastFil
 
 // What a DeleteTree did, or with countOnly would do (it then removes nothing): the files
 // (links among them) and directories removed, and the first path that could not be. With
-// atRestart, what cannot be removed is scheduled for removal at the next restart (deepest
-// first, the directories above it after it) and the walk goes on; only a path that cannot
-// even be scheduled fails it. progress, when given, follows the walk.
+// pendingIn, an entry that another program holds (in use, not merely refused) moves into a
+// folder of the run's own made in pendingIn (pending), under a new name, and goes from there
+// at the next restart, so that nothing a new installation puts at its old path is touched;
+// the walk goes on. An entry that cannot move fails it. progress, when given, follows the
+// walk.
 class ProgressWindow;
 struct TreeReport {
     bool countOnly = false;
-    bool atRestart = false;
+    const wchar_t* pendingIn = nullptr;
     ProgressWindow* progress = nullptr;
     unsigned long files = 0;
     unsigned long directories = 0;
     unsigned long scheduled = 0;
+    WideText pending;  // the run's own folder, once something went there
     WideText failed;  // in the literal form
 };
 

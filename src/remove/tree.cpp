@@ -2,6 +2,9 @@
 // ("\\?\") form: the ANSI ones report a name with characters the code page lacks with "?" in
 // their place and stop at MAX_PATH.
 #include <wchar.h>
+#include <windows.h>
+// RtlGenRandom, advapi32's SystemFunction036.
+#include <ntsecapi.h>
 
 #include "base/handles.h"
 #include "base/names.h"
@@ -41,20 +44,61 @@ DWORD Failed(DWORD code, const WideText& path, TreeReport& report) {
     return code;
 }
 
-// The code of one step on path: counted when it succeeded; when it failed and the report
-// asks so, the path goes at the next restart instead, but for a link (what the system would
-// do with a link then is not ours to know).
+// Errors that say another program holds the entry, rather than that it may not go.
+bool InUse(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+           code == ERROR_ACCESS_DENIED || code == ERROR_USER_MAPPED_FILE;
+}
+
+// The run's own folder for what stays in use, made on first need in report.pendingIn under
+// a name nobody can guess, so that no one can have put anything there.
+bool MakePendingFolder(TreeReport& report) {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        unsigned long long random = 0;
+        wchar_t name[48];
+        if (!RtlGenRandom(&random, sizeof(random))) return false;
+        swprintf(name, 48, L"VORNAuninstall.%016I64x.pending", random);
+        report.pending.Truncate(0);
+        if (!report.pending.Append(report.pendingIn) || !JoinPath(report.pending, name))
+            return false;
+        if (CreateDirectoryW(report.pending, nullptr)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    report.pending.Truncate(0);
+    return false;
+}
+
+// Moves an entry in use into the run's own folder and has the next restart remove it there.
+bool MoveToPending(const WideText& path, TreeReport& report) {
+    if (!report.pendingIn || (report.pending.Length() == 0 && !MakePendingFolder(report)))
+        return false;
+    wchar_t name[16];
+    swprintf(name, 16, L"%lu", report.scheduled + 1);
+    WideText moved;
+    if (!moved.Append(report.pending) || !JoinPath(moved, name) ||
+        !MoveFileExW(path, moved, 0))
+        return false;
+    if (MoveFileExW(moved, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        ++report.scheduled;
+        return true;
+    }
+    MoveFileExW(moved, path, 0);  // it stays where it was, and the run says so
+    return false;
+}
+
+// The code of one step on path: counted when it succeeded; when another program holds the
+// entry and the report asks so, it goes at the next restart instead, but for a link (what
+// the system would do with a link then is not ours to know).
 DWORD Counted(DWORD code, const WideText& path, bool directory, bool link, TreeReport& report) {
     if (code == ERROR_SUCCESS) {
         ++(directory ? report.directories : report.files);
         if (report.progress) report.progress->SetDone(report.files + report.directories);
         return code;
     }
-    if (report.atRestart && !link && MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-        ++report.scheduled;
+    if (!link && InUse(code) && MoveToPending(path, report)) {
         PathForm plain = PlainForm(path);
         LogLine(LogLevel::Warn) << "goes at the next restart: " << plain.head << plain.rest << " ("
-                                << SystemMessage(code) << ")";
+                                << SystemMessage(code) << "), moved to " << report.pending;
         return ERROR_SUCCESS;
     }
     return Failed(code, path, report);

@@ -4,6 +4,8 @@
 // called in this process on folders it must refuse.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "boxes.h"
 #include "remove/removal.h"
 
@@ -39,18 +41,25 @@ TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
     DeleteFileA(sentinel.c_str());
 }
 
-// Where nothing can be scheduled for the next restart (no administrator rights), a file held
-// for the whole run ends it with 2011 and the keys stay, so that it can be run again.
-TEST_F(InstallDirStep, HeldFileFailsWith2011AndKeepsTheKeysUntilASecondRun) {
-    {
-        wt::SchedulingBlocked noRights;
-        wt::HeldFile holder(held);
-        EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Failure("2011")));
-        EXPECT_TRUE(wt::Exists(held));
-        EXPECT_TRUE(app.KeysThere());
+// A file held for the whole run that cannot even move (its holder shares no delete), or a
+// program whose move cannot be scheduled for the next restart (no administrator rights),
+// ends the run with 2011 and the keys stay, so that it can be run again.
+TEST_F(InstallDirStep, WhatCannotGoNorMoveFailsWith2011AndKeepsTheKeysUntilASecondRun) {
+    for (bool rights : {true, false}) {
+        SCOPED_TRACE(rights ? "held" : "no rights");
+        SetUp();
+        {
+            std::unique_ptr<wt::SchedulingBlocked> noRights(rights ? nullptr : new wt::SchedulingBlocked);
+            std::unique_ptr<wt::HeldFile> holder(rights ? new wt::HeldFile(held) : nullptr);
+            std::unique_ptr<wt::RunningProgram> program(
+                rights ? nullptr : new wt::RunningProgram(app.dir, "helper.exe"));
+            EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Failure("2011")));
+            EXPECT_TRUE(wt::Exists(rights ? held : app.dir + "\\helper.exe"));
+            EXPECT_TRUE(app.KeysThere());
+        }
+        EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
+        EXPECT_TRUE(app.Gone());
     }
-    EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
-    EXPECT_TRUE(app.Gone());
 }
 
 // A scanner or the shell holds a file for a moment: the delete is tried again and goes.
@@ -60,32 +69,31 @@ TEST_F(InstallDirStep, FileHeldForAMomentIsRemoved) {
     EXPECT_TRUE(app.Gone());
 }
 
-// A file held for the whole run goes at the next restart, with the folders above it; all
-// else goes now, the keys too, and the user is told.
-TEST_F(InstallDirStep, FileHeldForTheWholeRunGoesAtTheNextRestart) {
+// A program of the application that runs for the whole run moves into a folder of the run's
+// own beside the installation directory and goes from there at the next restart; all else
+// goes now, the keys too, and the user is told. An installation made again before the
+// restart is whole after it.
+TEST_F(InstallDirStep, ProgramRunningForTheWholeRunGoesAtTheNextRestartAndNothingNewWithIt) {
     for (const char* quiet : {"", " /S"}) {
         SCOPED_TRACE(quiet);
         SetUp();
         {
-            wt::HeldFile holder(held);
+            wt::RunningProgram program(app.dir + "\\bin", "helper.exe");
             wt::RunResult run = wt::RunWorkingCopy(app.Options() + quiet, {}, *quiet ? 3010 : 1);
             EXPECT_EQ(run.boxes, *quiet ? std::vector<wt::Box>{} : wt::Confirmed(wt::RestartNeeded()));
-            EXPECT_EQ(wt::ListTree(app.dir),
-                      (std::vector<std::string>{"data\\", "data\\settings.ini"}));
+            EXPECT_FALSE(wt::Exists(app.dir));
             EXPECT_TRUE(app.KeysGone());
             std::vector<std::string> pending = wt::PendingDeletes();
-            auto at = [&](const std::string& path) {
-                for (size_t i = 0; i < pending.size(); ++i)
-                    if (_stricmp(pending[i].c_str(), path.c_str()) == 0) return i;
-                return pending.size();
-            };
-            // Deepest first: the file, then its folder, then the installation directory.
-            EXPECT_LT(at(held), at(app.dir + "\\data"));
-            EXPECT_LT(at(app.dir + "\\data"), at(app.dir));
-            EXPECT_LT(at(app.dir), pending.size()) << ::testing::PrintToString(pending);
+            ASSERT_EQ(pending.size(), 2u);
+            EXPECT_EQ(pending[1].find(app.root + "\\VORNAuninstall."), 0u) << pending[1];
+            EXPECT_EQ(pending[0].find(pending[1] + "\\"), 0u) << pending[0];
         }
+        app.Install();
+        const std::vector<std::string> installed = wt::ListTree(app.dir);
         wt::RestartPrefix();
-        EXPECT_FALSE(wt::Exists(app.dir));
+        EXPECT_TRUE(app.Intact());
+        EXPECT_EQ(wt::ListTree(app.dir), installed);
+        EXPECT_EQ(wt::ListTree(app.root).size(), installed.size() + 1);  // the own folder went
         EXPECT_EQ(wt::PendingDeletes(), std::vector<std::string>{});
     }
 }
