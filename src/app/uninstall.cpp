@@ -103,10 +103,10 @@ int uninstall::RunUninstall() {
         Report(Failure::NoModulePath);
         return 0;
     }
-    // The working copy lies directly in the temp directory. Windows paths ignore letter
-    // case, and the system may report our path in another case than the temp path was
-    // written in.
-    if (!LiesDirectlyIn(ownPath, tempDirectory)) {
+    // The working copy lies directly in the temp directory, or in a folder of its own there.
+    // Windows paths ignore letter case, and the system may report our path in another case
+    // than the temp path was written in.
+    if (!IsWorkingCopyPath(ownPath, tempDirectory, WORKING_COPY_FOLDER_PREFIX)) {
         Failure failure;
         m_handedOff = LaunchWorkingCopy(tempDirectory, ownPath, m_switches, m_outcome, failure);
         if (!m_handedOff) Report(failure);
