@@ -119,6 +119,18 @@ int uninstall::RunUninstall() {
         Report(Failure::NoInstallDir);
         return 0;
     }
+    // One uninstall of an application at a time: a second one waits here until the first has
+    // ended, and then finds gone what that one removed.
+    WideText lockName;
+    ApplicationLockName(m_installDir, lockName);
+    NamedLock applicationLock(lockName);
+    if (!applicationLock.Take(0)) {
+        LogLine() << "another uninstall of this application runs: waiting until it ends";
+        if (!applicationLock.Take(INFINITE)) {
+            Report(Failure::AlreadyRunning);
+            return 0;
+        }
+    }
     WideText installDir;
     InstallDirCheck check = CheckInstallDir(m_installDir, installDir);
     LogLine() << "installation directory: " << m_installDir << " (resolved: "

@@ -182,6 +182,15 @@ void LogLists(const OptionFields& lists) {
     LogLine() << "scDesktopName: " << (lists.m_scDesktopName ? lists.m_scDesktopName : L"");
 }
 
+void ApplicationLockName(const wchar_t* installDir, WideText& name) {
+    // The directory itself is never opened: a handle on it, however short, keeps a directory
+    // that another uninstall removes at that moment in place.
+    WideText path;
+    if (!(CanonicalPath(installDir, path) || FullPath(installDir, path)) ||
+        !UninstallLockName(path, APPLICATION_LOCK_PREFIX, name))
+        name.Truncate(0);
+}
+
 int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
                       const Switches& switches, Outcome& outcome, Failure& failure) {
     WideText installDir;
@@ -192,6 +201,16 @@ int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
     // Cut after the last separator, which it keeps.
     installDir.Truncate(LastComponent(installDir) - installDir.Text());
 
+    // While an uninstall of this application runs (its phase two, or a phase one starting
+    // one), a second would only race it over the same folder. Held until phase two runs.
+    WideText lockName;
+    ApplicationLockName(installDir, lockName);
+    NamedLock applicationLock(lockName);
+    if (!applicationLock.Take(0)) {
+        LogLine(LogLevel::Error) << "an uninstall of " << installDir << " is already running";
+        failure = Failure::AlreadyRunning;
+        return 0;
+    }
     // One phase one at a time writes and starts the shared working copy; another one, at the
     // same moment, takes a folder of its own.
     NamedLock sharedCopyLock(WORKING_COPY_LOCK);
@@ -248,7 +267,8 @@ int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
         return 0;
     }
     LogLine() << "started phase two: " << commandLine;
-    // The quiet wait does not hold the shared name.
+    // Phase two takes the application's lock for itself; the quiet wait holds neither.
+    applicationLock.Release();
     sharedCopyLock.Release();
     // A deployment tool waits for the process it started: in a quiet run that one ends only
     // when phase two has, and with its exit code.
