@@ -120,10 +120,10 @@ int uninstall::RunUninstall() {
         Report(Failure::NoModulePath);
         return 0;
     }
-    // The working copy lies directly in the temp directory. Windows paths ignore letter
-    // case, and the system may report our path in another case than the temp path was
-    // written in.
-    if (!LiesDirectlyIn(ownPath, tempDirectory)) {
+    // The working copy lies directly in the temp directory, or in a folder of its own there.
+    // Windows paths ignore letter case, and the system may report our path in another case
+    // than the temp path was written in.
+    if (!IsWorkingCopyPath(ownPath, tempDirectory, WORKING_COPY_FOLDER_PREFIX)) {
         Failure failure;
         m_handedOff = LaunchWorkingCopy(tempDirectory, ownPath, m_switches, m_outcome, failure);
         if (!m_handedOff) Report(failure);
@@ -135,6 +135,18 @@ int uninstall::RunUninstall() {
     if (!m_installDir || !*m_installDir) {
         Report(Failure::NoInstallDir);
         return 0;
+    }
+    // One uninstall of an application at a time: a second one waits here until the first has
+    // ended, and then finds gone what that one removed.
+    WideText lockName;
+    ApplicationLockName(m_installDir, lockName);
+    NamedLock applicationLock(lockName);
+    if (!applicationLock.Take(0)) {
+        LogLine() << "another uninstall of this application runs: waiting until it ends";
+        if (!applicationLock.Take(INFINITE)) {
+            Report(Failure::AlreadyRunning);
+            return 0;
+        }
     }
     WideText installDir;
     InstallDirCheck check = CheckInstallDir(m_installDir, installDir);

@@ -63,3 +63,29 @@ public:
 private:
     PROCESS_INFORMATION info_ = {};
 };
+
+// A mutex of the session, known by its name to every process of it: one holder at a time.
+// An invalid or empty name gives a lock that is never taken.
+class NamedLock {
+public:
+    explicit NamedLock(const wchar_t* name)
+        : handle_(*name ? CreateMutexW(nullptr, FALSE, name) : nullptr) {}
+    ~NamedLock() { Release(); }
+    NamedLock(const NamedLock&) = delete;
+    NamedLock& operator=(const NamedLock&) = delete;
+    // Takes the lock, waiting up to waitMs for its holder (0: only when nobody holds it now).
+    // A holder that ended without letting go has let go.
+    bool Take(DWORD waitMs) {
+        DWORD taken = handle_.valid() ? WaitForSingleObject(handle_.get(), waitMs) : WAIT_FAILED;
+        held_ = taken == WAIT_OBJECT_0 || taken == WAIT_ABANDONED;
+        return held_;
+    }
+    void Release() {
+        if (held_) ReleaseMutex(handle_.get());
+        held_ = false;
+    }
+
+private:
+    ScopedHandle handle_;
+    bool held_ = false;
+};

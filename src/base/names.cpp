@@ -109,6 +109,38 @@ bool LiesDirectlyIn(const wchar_t* path, const wchar_t* folder) {
     return PathIsWithin(parent, folder) && PathIsWithin(folder, parent);
 }
 
+bool IsWorkingCopyPath(const wchar_t* path, const wchar_t* tempDirectory,
+                       const wchar_t* folderPrefix) {
+    if (LiesDirectlyIn(path, tempDirectory)) return true;
+    const wchar_t* name = LastComponent(path);
+    WideText folder;
+    if (name == path || !*name || !folder.Append(path)) return false;
+    folder.Truncate(static_cast<size_t>(name - path));
+    folder.Truncate(TrimmedLength(folder));
+    const wchar_t* folderName = LastComponent(folder);
+    size_t n = wcslen(folderPrefix);
+    return wcslen(folderName) > n && EqualPrefixNoCase(folderName, folderPrefix, n) &&
+           LiesDirectlyIn(folder, tempDirectory);
+}
+
+bool UninstallLockName(const wchar_t* dir, const wchar_t* prefix, WideText& name) {
+    // FNV-1a, 64 bits, over the characters, each as two bytes.
+    unsigned long long hash = 14695981039346656037ULL;
+    for (size_t i = 0, n = TrimmedLength(dir); i < n; ++i) {
+        unsigned c = static_cast<unsigned>(dir[i]) & 0xFFFF;
+        if (c >= L'A' && c <= L'Z') c += L'a' - L'A';
+        if (c == L'/') c = L'\\';
+        for (int shift = 0; shift < 16; shift += 8) {
+            hash ^= (c >> shift) & 0xFF;
+            hash *= 1099511628211ULL;
+        }
+    }
+    wchar_t hex[17];
+    for (int i = 15; i >= 0; --i, hash >>= 4) hex[i] = L"0123456789abcdef"[hash & 0xF];
+    hex[16] = L'\0';
+    return name.Assign(prefix) && name.Append(hex);
+}
+
 bool IsCleanAbsolutePath(const wchar_t* path) {
     if (!IsAbsolutePath(path)) return false;
     // The root's own separators: "X:\" or the leading pair of "\\server".

@@ -36,6 +36,15 @@ bool PathIsWithin(const wchar_t* inner, const wchar_t* outer);
 // path lies directly in folder (not deeper, not merely beginning like it); letter case and
 // trailing separators ignored.
 bool LiesDirectlyIn(const wchar_t* path, const wchar_t* folder);
+// Where a working copy runs from: directly in tempDirectory, or directly in a folder of its
+// own there, one lying directly in tempDirectory whose name is folderPrefix followed by more
+// (letter case ignored).
+bool IsWorkingCopyPath(const wchar_t* path, const wchar_t* tempDirectory,
+                       const wchar_t* folderPrefix);
+// The name of the session-wide lock that one uninstall of the application in dir (its
+// canonical path) holds: prefix and a hash of dir, letter case and trailing separators
+// ignored, "/" taken as "\". The hash part holds no backslash, which lock names forbid.
+bool UninstallLockName(const wchar_t* dir, const wchar_t* prefix, WideText& name);
 
 // The system's path rules fold an empty component into its neighbour and drop the blanks
 // and dots a component ends in ("." and ".." name the folder itself or its parent, "x. " is

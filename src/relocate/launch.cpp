@@ -50,15 +50,50 @@ bool SameContents(HANDLE a, HANDLE b) {
 }
 
 // Writes the copy as a new file of its own: whatever stood at its name goes as a name first,
-// so nothing is written through a link or into a file that another name shares.
-bool WriteWorkingCopy(const wchar_t* ownPath, const wchar_t* workingCopy) {
+// so nothing is written through a link or into a file that another name shares. Returns the
+// Windows code.
+DWORD ReplaceWorkingCopy(const wchar_t* ownPath, const wchar_t* workingCopy) {
     WideText standing;
     if (CanonicalPath(workingCopy, standing)) {
-        if (DeleteFileName(standing, true) != ERROR_SUCCESS) return false;
+        DWORD code = DeleteFileName(standing, true);
+        if (code != ERROR_SUCCESS) return code;
     } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
-        return false;
+        return GetLastError();
     }
-    return CopyFileW(ownPath, workingCopy, TRUE);
+    return CopyFileW(ownPath, workingCopy, TRUE) ? ERROR_SUCCESS : GetLastError();
+}
+
+// A new folder in the temp directory, made by us: a name that exists already is passed over,
+// so the copy never goes into a folder someone else made.
+bool MakeOwnFolder(const wchar_t* tempDirectory, WideText& folder) {
+    DWORD number = (GetCurrentProcessId() << 16) ^ GetTickCount();
+    for (int attempt = 0; attempt < 100; ++attempt, ++number) {
+        wchar_t name[32];
+        swprintf(name, 32, WORKING_COPY_FOLDER_PREFIX L"%08lx", number);
+        if (!folder.Assign(tempDirectory) || !JoinPath(folder, name)) return false;
+        if (CreateDirectoryW(folder, nullptr)) return true;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return false;
+}
+
+// The working copy under its shared name in the temp directory when that is ours to take;
+// where another uninstall runs from it or is writing it, in a folder of our own there.
+bool WriteWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath, bool sharedNameOurs,
+                      WideText& workingCopy) {
+    if (!workingCopy.Assign(tempDirectory) || !JoinPath(workingCopy, WORKING_COPY_FILE))
+        return false;
+    if (sharedNameOurs) {
+        DWORD code = ReplaceWorkingCopy(ownPath, workingCopy);
+        if (code == ERROR_SUCCESS) return true;
+        LogLine() << "cannot replace " << workingCopy << ": " << SystemMessage(code);
+        if (code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED &&
+            code != ERROR_FILE_EXISTS)
+            return false;
+    }
+    WideText folder;
+    return MakeOwnFolder(tempDirectory, folder) && workingCopy.Assign(folder) &&
+           JoinPath(workingCopy, WORKING_COPY_FILE) && CopyFileW(ownPath, workingCopy, TRUE);
 }
 
 // Starts the working copy while holding it open against writes, renames and deletes, after
@@ -147,15 +182,17 @@ void LogLists(const OptionFields& lists) {
     LogLine() << "scDesktopName: " << (lists.m_scDesktopName ? lists.m_scDesktopName : L"");
 }
 
+void ApplicationLockName(const wchar_t* installDir, WideText& name) {
+    // The directory itself is never opened: a handle on it, however short, keeps a directory
+    // that another uninstall removes at that moment in place.
+    WideText path;
+    if (!(CanonicalPath(installDir, path) || FullPath(installDir, path)) ||
+        !UninstallLockName(path, APPLICATION_LOCK_PREFIX, name))
+        name.Truncate(0);
+}
+
 int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
                       const Switches& switches, Outcome& outcome, Failure& failure) {
-    WideText workingCopy;
-    if (!workingCopy.Append(tempDirectory) || !JoinPath(workingCopy, WORKING_COPY_FILE) ||
-        !WriteWorkingCopy(ownPath, workingCopy)) {
-        failure = Failure::CopyFailed;
-        return 0;
-    }
-
     WideText installDir;
     if (!GetModulePath(installDir) || !installDir.Length()) {
         failure = Failure::NoModulePathAgain;
@@ -163,6 +200,25 @@ int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
     }
     // Cut after the last separator, which it keeps.
     installDir.Truncate(LastComponent(installDir) - installDir.Text());
+
+    // While an uninstall of this application runs (its phase two, or a phase one starting
+    // one), a second would only race it over the same folder. Held until phase two runs.
+    WideText lockName;
+    ApplicationLockName(installDir, lockName);
+    NamedLock applicationLock(lockName);
+    if (!applicationLock.Take(0)) {
+        LogLine(LogLevel::Error) << "an uninstall of " << installDir << " is already running";
+        failure = Failure::AlreadyRunning;
+        return 0;
+    }
+    // One phase one at a time writes and starts the shared working copy; another one, at the
+    // same moment, takes a folder of its own.
+    NamedLock sharedCopyLock(WORKING_COPY_LOCK);
+    WideText workingCopy;
+    if (!WriteWorkingCopy(tempDirectory, ownPath, sharedCopyLock.Take(0), workingCopy)) {
+        failure = Failure::CopyFailed;
+        return 0;
+    }
     LogLine() << "phase one: relaunching from the temp directory as " << workingCopy;
     LogLine() << "installation directory: " << installDir;
 
@@ -211,6 +267,9 @@ int LaunchWorkingCopy(const wchar_t* tempDirectory, const wchar_t* ownPath,
         return 0;
     }
     LogLine() << "started phase two: " << commandLine;
+    // Phase two takes the application's lock for itself; the quiet wait holds neither.
+    applicationLock.Release();
+    sharedCopyLock.Release();
     // A deployment tool waits for the process it started: in a quiet run that one ends only
     // when phase two has, and with its exit code.
     if (switches.quiet) {

@@ -22,6 +22,7 @@ enum class Failure {
     RemovalIncomplete,  // 2011
     DirRefused,         // 2012
     ProgramRunning,     // a listed program runs: nothing was removed
+    AlreadyRunning,     // 2014: an uninstall of this application runs: this one started nothing
 };
 
 // A failure's box is its prefix followed by its code (or, for a running program, the
@@ -39,7 +40,7 @@ inline const FailureMessage& MessageOf(Failure failure) {
         {MSG_FAILED_TWO_BLANKS, L"2006", 2006}, {MSG_FAILED_TWO_BLANKS, L"2008", 2008},
         {MSG_FAILED_TWO_BLANKS, L"2009", 2009}, {MSG_FAILED_TWO_BLANKS, L"2010", 2010},
         {MSG_FAILED_TWO_BLANKS, L"2011", 2011}, {MSG_FAILED_TWO_BLANKS, L"2012", 2012},
-        {MSG_CLOSE_PROGRAM, L"", 2013},
+        {MSG_CLOSE_PROGRAM, L"", 2013},         {MSG_FAILED_TWO_BLANKS, L"2014", 2014},
     };
     return kMessages[static_cast<int>(failure)];
 }

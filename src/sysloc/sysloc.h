@@ -4,10 +4,16 @@
 #include "base/text.h"
 
 // The uninstaller's own files: the program and its list in the installation directory, and
-// the working copy in the temp directory, named after the program.
+// the working copy in the temp directory, named after the program. Where that name is in
+// use, the working copy lies in a new folder of its own there, named the prefix and a number.
 #define UNINSTALLER_FILE L"uninstall.exe"
 #define CONFIG_FILE L"conf.xml"
 #define WORKING_COPY_FILE L"VORNA" UNINSTALLER_FILE
+#define WORKING_COPY_FOLDER_PREFIX L"VORNAuninstall."
+// The session-wide locks: the shared working copy's name, and one per application (the
+// prefix and a hash of its installation directory).
+#define WORKING_COPY_LOCK L"Local\\VORNAuninstall"
+#define APPLICATION_LOCK_PREFIX L"Local\\VORNAuninstall-"
 
 // True when the attributes of filePath can be read; *isDirectory (when given) then tells
 // whether it is a directory.

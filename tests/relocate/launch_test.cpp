@@ -91,12 +91,14 @@ protected:
         app.Install();
         ASSERT_TRUE(wt::Exists(wt::CopyUninstall(uninstallExe)));
         DeleteFileA(WorkingCopy().c_str());
+        wt::RemoveWorkingCopyFolders();
         ours_ = wt::ReadTextFile(wt::UninstallExe());
         ASSERT_FALSE(ours_.empty());
     }
     void TearDown() override {
         wt::RemoveLink(WorkingCopy());
         DeleteFileA(WorkingCopy().c_str());
+        wt::RemoveWorkingCopyFolders();
         DeleteFileA(StagePath().c_str());
         wt::RemoveAll("C:\\users\\John Smith");
         DeleteFileA(kPlanted);
@@ -109,13 +111,14 @@ protected:
         return RunPhaseOne("\"" + uninstallExe + "\"" + arguments, app.dir);
     }
     // The line the working copy must receive: its own quoted path, then the options.
-    std::string LineWith(const std::string& options) {
-        return "\"" + WorkingCopy() + "\" -p \"" + app.dir + "\\\"" + options;
+    std::string LineWith(const std::string& options, const std::string& copy = WorkingCopy()) {
+        return "\"" + copy + "\" -p \"" + app.dir + "\\\"" + options;
     }
 
-    // Exactly one box, the confirm box of the working copy started as WorkingCopy() with
-    // commandLine, in the temp directory.
-    void ExpectWorkingCopyStarted(const Outcome& run, const std::string& commandLine) {
+    // Exactly one box, the confirm box of the working copy started as copy with commandLine,
+    // in the temp directory.
+    void ExpectWorkingCopyStarted(const Outcome& run, const std::string& commandLine,
+                                  const std::string& copy = WorkingCopy()) {
         EXPECT_FALSE(run.timedOut);
         EXPECT_EQ(run.exitCode, 1u);
         EXPECT_EQ(run.processes, 2u);
@@ -123,7 +126,7 @@ protected:
         const Seen& seen = run.seen[0];
         EXPECT_EQ(seen.box, wt::Confirm());
         EXPECT_NE(seen.box.pid, run.pid);
-        EXPECT_EQ(Lower(seen.image), Lower(WorkingCopy()));
+        EXPECT_EQ(Lower(seen.image), Lower(copy));
         EXPECT_TRUE(seen.imageContent == ours_) << "the working copy is not uninstall.exe";
         EXPECT_EQ(seen.commandLine, commandLine);
         EXPECT_EQ(Lower(seen.currentDirectory), Lower(wt::TempDir() + "\\"));
@@ -220,11 +223,14 @@ TEST_F(PhaseOne, ReplacesAWorkingCopyLeftByAnEarlierRun) {
     ExpectWorkingCopyStarted(Start(), LineWith(kFullLists));
     EXPECT_TRUE(wt::ReadTextFile(WorkingCopy()) == ours_);
 
-    // One that another program holds open cannot be replaced: error 2003, nothing started.
+    // One that another program holds open stays as it is: the copy goes into a new folder.
     wt::WriteTextFile(WorkingCopy(), "earlier copy");
     {
         wt::HeldFile held(WorkingCopy());
-        ExpectFailure(Start(), "2003");
+        Outcome run = Start();
+        ASSERT_EQ(wt::WorkingCopyFolders().size(), 1u);
+        std::string own = wt::WorkingCopyFolders()[0] + "\\VORNAuninstall.exe";
+        ExpectWorkingCopyStarted(run, LineWith(kFullLists, own), own);
     }
     EXPECT_EQ(wt::ReadTextFile(WorkingCopy()), "earlier copy");
 
@@ -267,8 +273,9 @@ TEST_F(PhaseOne, TempPathWithABlankStartsTheCopyAndNothingElse) {
 
 // While phase one runs, another thread keeps putting a different program in the working
 // copy's place (a copy of uninstall.exe whose confirm text says otherwise). Whatever the
-// interleaving, the copy that starts must be ours, or phase one must refuse with 2003 (it
-// could not write the copy) or 2008 (what lies there is not a copy of itself).
+// interleaving, the copy that starts must be ours (under the shared name, or in a folder of
+// its own while the other holds that name), or phase one must refuse with 2003 (it could not
+// write the copy) or 2008 (what lies there is not a copy of itself).
 TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
     WriteConfig(kFullConfig);
     const std::string confirm = wt::Gbk("确认卸载？");
@@ -285,7 +292,7 @@ TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
 
     const std::string line = LineWith(kFullLists);
     const std::string target = WorkingCopy();
-    int started = 0, copyFailed = 0, notOurs = 0;
+    int started = 0, ownFolder = 0, copyFailed = 0, notOurs = 0;
     for (int round = 0; round < 10; ++round) {
         std::atomic<bool> stop(false);
         std::thread hammer([&] {
@@ -312,15 +319,111 @@ TEST_F(PhaseOne, TheCopyThatStartsIsAlwaysOurs) {
         } else {
             ++started;
             // A running image cannot be overwritten, so the file is what runs.
+            std::string copy = seen.commandLine.substr(1, seen.commandLine.find('"', 1) - 1);
+            bool own = Lower(copy).find(Lower(wt::TempDir() + "\\VORNAuninstall.")) == 0 &&
+                       Lower(copy) != Lower(target);
+            ownFolder += own;
             EXPECT_EQ(seen.box, wt::Confirm()) << "round " << round;
-            EXPECT_EQ(Lower(seen.image), Lower(target));
+            EXPECT_EQ(Lower(seen.image), Lower(own ? copy : target));
             EXPECT_TRUE(seen.imageContent == ours_) << "round " << round << ": not ours";
-            EXPECT_EQ(seen.commandLine, line);
+            EXPECT_EQ(seen.commandLine, own ? LineWith(kFullLists, copy) : line);
             EXPECT_EQ(run.processes, 2u);
         }
     }
-    printf("copy started %d times; refused: 2003 %d times, 2008 %d times\n", started,
-           copyFailed, notOurs);
+    printf("copy started %d times (%d from a folder of its own); refused: 2003 %d times, 2008 "
+           "%d times\n", started, ownFolder, copyFailed, notOurs);
+}
+
+// Two uninstalls at the same moment: of two applications, or of one started twice. A
+// sentinel beside the applications must stay as it is.
+class TwoAtOnce : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Install(first, "OneKey");
+        Install(second, "TwoKey");
+        wt::WriteTextFile(kSentinel, "sentinel");
+        wt::RemoveWorkingCopyFolders();
+    }
+    void TearDown() override {
+        EXPECT_EQ(wt::ReadTextFile(kSentinel), "sentinel");
+        DeleteFileA(kSentinel);
+        wt::RemoveWorkingCopyFolders();
+    }
+    static void Install(wt::Installation& app, const std::string& key) {
+        app.Remove();
+        app.Install();
+        wt::InstallUninstaller(app.dir, "<config><unist><regFolderName>" + key +
+                                            "</regFolderName></unist></config>");
+    }
+    static std::string Command(const wt::Installation& app, const std::string& switches = "") {
+        return "\"" + app.dir + "\\uninstall.exe\"" + switches;
+    }
+
+    const char* const kSentinel = "C:\\Together\\sentinel.txt";
+    wt::Installation first{"C:\\Together\\One", {{HKEY_CURRENT_USER, "OneKey"}}};
+    wt::Installation second{"C:\\Together\\Two", {{HKEY_CURRENT_USER, "TwoKey"}}};
+};
+
+TEST_F(TwoAtOnce, TwoApplicationsRemovedQuietlyTogetherBothSucceed) {
+    std::vector<wt::RunResult> runs = wt::RunTogether(
+        {Command(first, " /S"), Command(second, " /S")}, {first.dir, second.dir});
+    for (const wt::RunResult& run : runs) {
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
+    }
+    EXPECT_TRUE(first.Gone());
+    EXPECT_TRUE(second.Gone());
+    printf("copies in a folder of their own: %u\n", unsigned(wt::WorkingCopyFolders().size()));
+}
+
+// The second one starts while the first one's copy runs from the shared name: its own copy
+// lies in a folder of its own, and its boxes read as the working copy's.
+TEST_F(TwoAtOnce, SecondApplicationStartedWhileTheFirstAsksBothSucceed) {
+    wt::RunResult secondRun;
+    std::string secondImage;
+    wt::RunResult firstRun = wt::RunAndAnswer(
+        Command(first), {}, first.dir, 60000, [&](HWND, const wt::Box& box) {
+            if (secondRun.pid != 0) return;
+            secondRun = wt::RunAndAnswer(Command(second), {}, second.dir, 60000,
+                                         [&](HWND, const wt::Box& secondBox) {
+                                             secondImage = ReadSeen(nullptr, secondBox).image;
+                                         });
+        });
+    EXPECT_EQ(firstRun.boxes, wt::Confirmed(wt::Success()));
+    EXPECT_EQ(secondRun.boxes, wt::Confirmed(wt::Success()));
+    ASSERT_EQ(wt::WorkingCopyFolders().size(), 1u);
+    EXPECT_EQ(Lower(secondImage), Lower(wt::WorkingCopyFolders()[0] + "\\VORNAuninstall.exe"));
+    EXPECT_TRUE(first.Gone());
+    EXPECT_TRUE(second.Gone());
+}
+
+// Started twice: the second run does not race the first; it ends with 2014 having started
+// nothing, or finds nothing left once the first is over.
+TEST_F(TwoAtOnce, OneApplicationStartedTwiceGoesOnce) {
+    std::vector<wt::RunResult> runs = wt::RunTogether(
+        {Command(first, " /S"), Command(first, " /S")}, {first.dir, first.dir});
+    std::vector<DWORD> codes = {runs[0].exitCode, runs[1].exitCode};
+    std::sort(codes.begin(), codes.end());
+    EXPECT_EQ(codes[0], 0u);
+    EXPECT_TRUE(codes[1] == 0u || codes[1] == 2014u) << codes[1];
+    printf("exit codes %lu and %lu\n", codes[0], codes[1]);
+    EXPECT_TRUE(first.Gone());
+    EXPECT_TRUE(second.Intact());
+
+    // A double click while the first one asks: the second says so and starts nothing.
+    Install(first, "OneKey");
+    wt::RunResult again;
+    wt::RunResult run = wt::RunAndAnswer(Command(first), {}, first.dir, 60000,
+                                         [&](HWND, const wt::Box&) {
+                                             if (again.pid == 0)
+                                                 again = wt::RunAndAnswer(Command(first), {}, first.dir);
+                                         });
+    EXPECT_EQ(again.boxes, std::vector<wt::Box>{wt::Failure("2014", "uninstall")});
+    EXPECT_EQ(again.processes, 1u);
+    EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
+    EXPECT_TRUE(first.Gone());
+    EXPECT_TRUE(second.Intact());
 }
 
 }  // namespace

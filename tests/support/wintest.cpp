@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string.h>
+#include <thread>
 #include <utility>
 
 namespace wt {
@@ -304,6 +305,23 @@ std::string SleeperExe() { return WinPath(WT_SLEEPER_EXE); }
 std::string Sleeper64Exe() { return WinPath(WT_SLEEPER64_EXE); }
 std::string WorkingCopy() { return TempDir() + "\\VORNAuninstall.exe"; }
 
+std::vector<std::string> WorkingCopyFolders() {
+    std::vector<std::string> folders;
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW(Utf16(TempDir() + "\\VORNAuninstall.*").c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return folders;
+    do {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            folders.push_back(TempDir() + "\\" + FromUtf16(entry.cFileName));
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return folders;
+}
+
+void RemoveWorkingCopyFolders() {
+    for (const std::string& folder : WorkingCopyFolders()) RemoveAll(folder);
+}
+
 std::string TempDir() {
     std::string localAppData = ShellFolder("Local AppData");
     if (!localAppData.empty() && Exists(localAppData + "\\Temp")) return localAppData + "\\Temp";
@@ -395,6 +413,18 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
     CloseHandle(process.hProcess);
     CloseHandle(job);
     return result;
+}
+
+std::vector<RunResult> RunTogether(const std::vector<std::string>& commandLines,
+                                   const std::vector<std::string>& currentDirectories) {
+    std::vector<RunResult> results(commandLines.size());
+    std::vector<std::thread> runs;
+    for (size_t i = 0; i < commandLines.size(); ++i)
+        runs.emplace_back([&, i] {
+            results[i] = RunAndAnswer(commandLines[i], {}, currentDirectories[i]);
+        });
+    for (std::thread& run : runs) run.join();
+    return results;
 }
 
 struct BoxWatcher::State {

@@ -22,6 +22,10 @@ std::string SleeperExe();    // Windows path of the stand-in program (see Runnin
 std::string Sleeper64Exe();  // the same program built for 64-bit Windows
 std::string TempDir();       // the temp directory the uninstaller resolves in this prefix
 std::string WorkingCopy();   // TempDir()\VORNAuninstall.exe, where phase one puts its copy
+// The folders TempDir()\VORNAuninstall.<n> where phase one puts its copy when the shared name
+// is in use, and their removal.
+std::vector<std::string> WorkingCopyFolders();
+void RemoveWorkingCopyFolders();
 
 // ---- Message boxes -----------------------------------------------------------------------
 enum class Answer { Ok, Cancel, Close };  // Close: the box's close button (WM_CLOSE)
@@ -53,6 +57,11 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
 RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answers,
                        const std::string& currentDirectory, DWORD timeoutMs,
                        const std::function<void(HWND, const Box&)>& onBox);
+
+// Each command line started at once from its current directory, and answered and waited for
+// as RunAndAnswer does, each on a thread of its own; the results in the same order.
+std::vector<RunResult> RunTogether(const std::vector<std::string>& commandLines,
+                                   const std::vector<std::string>& currentDirectories);
 
 // Watches boxes shown by this test process itself (for in-process calls of the product's
 // code), answering them like RunAndAnswer, on a thread of its own until destroyed.
