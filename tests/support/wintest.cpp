@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <string.h>
-#include <thread>
 #include <utility>
 
 namespace wt {
@@ -413,18 +412,6 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
     CloseHandle(process.hProcess);
     CloseHandle(job);
     return result;
-}
-
-std::vector<RunResult> RunTogether(const std::vector<std::string>& commandLines,
-                                   const std::vector<std::string>& currentDirectories) {
-    std::vector<RunResult> results(commandLines.size());
-    std::vector<std::thread> runs;
-    for (size_t i = 0; i < commandLines.size(); ++i)
-        runs.emplace_back([&, i] {
-            results[i] = RunAndAnswer(commandLines[i], {}, currentDirectories[i]);
-        });
-    for (std::thread& run : runs) run.join();
-    return results;
 }
 
 struct BoxWatcher::State {

@@ -58,11 +58,6 @@ RunResult RunAndAnswer(const std::string& commandLine, std::vector<Answer> answe
                        const std::string& currentDirectory, DWORD timeoutMs,
                        const std::function<void(HWND, const Box&)>& onBox);
 
-// Each command line started at once from its current directory, and answered and waited for
-// as RunAndAnswer does, each on a thread of its own; the results in the same order.
-std::vector<RunResult> RunTogether(const std::vector<std::string>& commandLines,
-                                   const std::vector<std::string>& currentDirectories);
-
 // Watches boxes shown by this test process itself (for in-process calls of the product's
 // code), answering them like RunAndAnswer, on a thread of its own until destroyed.
 class BoxWatcher {
