@@ -57,7 +57,7 @@ bool MakePendingFolder(TreeReport& report) {
         unsigned long long random = 0;
         wchar_t name[48];
         if (!RtlGenRandom(&random, sizeof(random))) return false;
-        swprintf(name, 48, L"VORNAuninstall.%016I64x.pending", random);
+        swprintf(name, 48, L"VORNAuninstall-pending.%016I64x", random);
         report.pending.Truncate(0);
         if (!report.pending.Append(report.pendingIn) || !JoinPath(report.pending, name))
             return false;

@@ -85,7 +85,7 @@ TEST_F(InstallDirStep, ProgramRunningForTheWholeRunGoesAtTheNextRestartAndNothin
             EXPECT_TRUE(app.KeysGone());
             std::vector<std::string> pending = wt::PendingDeletes();
             ASSERT_EQ(pending.size(), 2u);
-            EXPECT_EQ(pending[1].find(app.root + "\\VORNAuninstall."), 0u) << pending[1];
+            EXPECT_EQ(pending[1].find(app.root + "\\VORNAuninstall-pending."), 0u) << pending[1];
             EXPECT_EQ(pending[0].find(pending[1] + "\\"), 0u) << pending[0];
         }
         app.Install();
