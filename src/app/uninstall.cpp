@@ -57,7 +57,8 @@ void LogMachine() {
 bool InstallDirOfRun(const wchar_t* option, WideText& dir) {
     WideText temp, own;
     if (!ResolveTempDirectory(temp) || !GetModulePath(own)) return false;
-    if (LiesDirectlyIn(own, temp)) return option && FullPath(option, dir);
+    if (IsWorkingCopyPath(own, temp, WORKING_COPY_FOLDER_PREFIX))
+        return option && FullPath(option, dir);
     own.Truncate(LastComponent(own) - own.Text());
     return dir.Assign(own);
 }
@@ -106,7 +107,9 @@ int uninstall::InitInstance() {
     return 1;
 }
 
-int uninstall::ExitInstance() { return m_switches.quiet ? static_cast<int>(m_outcome.exitCode) : 1; }
+int uninstall::ExitInstance() {
+    return m_switches.quiet ? static_cast<int>(m_outcome.exitCode) : 1;
+}
 
 int uninstall::RunUninstall() {
     WideText tempDirectory;
