@@ -138,18 +138,6 @@ char* ReadWholeFile(const wchar_t* path, DWORD& size) {
     return nullptr;
 }
 
-// A list of conf.xml in UTF-16, from the code page the file is in. Bytes that are no UTF-8
-// in a UTF-8 file fail it: a name changed on the way would match nothing.
-bool AppendConverted(WideText& list, const char* text, unsigned codePage) {
-    if (!text) return true;
-    DWORD flags = codePage == kUtf8CodePage ? MB_ERR_INVALID_CHARS : 0;
-    int n = MultiByteToWideChar(codePage, flags, text, -1, nullptr, 0);
-    wchar_t* room = n > 0 ? list.Room(n) : nullptr;
-    if (!room || MultiByteToWideChar(codePage, flags, text, -1, room, n) != n) return false;
-    list.Keep(n - 1);
-    return true;
-}
-
 // The four lists of conf.xml at configPath, in UTF-16. 0 when it is missing, not loadable, or
 // in an encoding the system does not know.
 int ReadLists(const wchar_t* configPath, WideText (&lists)[4]) {
@@ -168,8 +156,10 @@ int ReadLists(const wchar_t* configPath, WideText (&lists)[4]) {
     static const char* const kPaths[] = {CONFIG_EXECUTABLE, CONFIG_REG_FOLDER_NAME,
                                          CONFIG_SC_FOLDER_NAME, CONFIG_SC_DESKTOP_NAME};
     TiXmlHandle document(&config);
-    for (int i = 0; i < 4; ++i)
-        if (!AppendConverted(lists[i], LookupConfigText(document, kPaths[i]), codePage)) return 0;
+    for (int i = 0; i < 4; ++i) {
+        const char* text = LookupConfigText(document, kPaths[i]);
+        if (text && !AppendFromCodePage(lists[i], text, codePage)) return 0;
+    }
     return 1;
 }
 

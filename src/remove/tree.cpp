@@ -220,19 +220,11 @@ bool LiteralPath(const wchar_t* dir, WideText& literal) {
 // canonical, so the system reports it as it stands (folded by the same rules as the path
 // it opened).
 bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
-    WideText opened, full;
-    DWORD n = GetFinalPathNameByHandleW(file, nullptr, 0, FILE_NAME_NORMALIZED);
-    wchar_t* room = n > 0 ? opened.Room(n) : nullptr;
-    DWORD written = room ? GetFinalPathNameByHandleW(file, room, n, FILE_NAME_NORMALIZED) : 0;
-    if (written == 0 || written >= n || !FullPath(path, full)) return false;
-    opened.Keep(written);
-    WideText plain[2];
-    const wchar_t* forms[] = {opened, full};
-    for (int i = 0; i < 2; ++i) {
-        PathForm form = PlainForm(forms[i]);
-        if (!plain[i].Append(form.head) || !plain[i].Append(form.rest)) return false;
-    }
-    return CompareStringOrdinal(plain[0], -1, plain[1], -1, TRUE) == CSTR_EQUAL;
+    WideText opened, full, named;
+    if (!FinalPathOf(file, opened) || !FullPath(path, full)) return false;
+    PathForm form = PlainForm(full);
+    return named.Append(form.head) && named.Append(form.rest) &&
+           CompareStringOrdinal(opened, -1, named, -1, TRUE) == CSTR_EQUAL;
 }
 
 bool SetAttributes(HANDLE file, DWORD attributes) {

@@ -47,10 +47,11 @@ int OpenNewLog(const wchar_t* folder) {
     return 0;
 }
 
-bool AppendGbk(WideText& text, const char* gbk) {
-    int n = MultiByteToWideChar(936, 0, gbk, -1, nullptr, 0);
+bool AppendFromCodePage(WideText& text, const char* bytes, unsigned codePage) {
+    DWORD flags = codePage == CP_UTF8 ? MB_ERR_INVALID_CHARS : 0;
+    int n = MultiByteToWideChar(codePage, flags, bytes, -1, nullptr, 0);
     wchar_t* room = n > 0 ? text.Room(n) : nullptr;
-    if (!room || MultiByteToWideChar(936, 0, gbk, -1, room, n) != n) return false;
+    if (!room || MultiByteToWideChar(codePage, flags, bytes, -1, room, n) != n) return false;
     text.Keep(n - 1);
     return true;
 }

@@ -15,8 +15,11 @@ int OpenNewLog(const wchar_t* folder);
 bool Logging();
 const wchar_t* LogPath();  // the log's full path, "" when there is none
 
+// bytes, text in codePage, appended in UTF-16. Bytes that are no UTF-8 fail a UTF-8 text: a
+// name changed on the way would match nothing.
+bool AppendFromCodePage(WideText& text, const char* bytes, unsigned codePage);
 // text, stored in code page 936 (ASCII among it), appended in UTF-16.
-bool AppendGbk(WideText& text, const char* gbk);
+inline bool AppendGbk(WideText& text, const char* gbk) { return AppendFromCodePage(text, gbk, 936); }
 
 // One line of the log, written when it goes. Narrow text is ASCII or the user's texts,
 // stored in code page 936; names and paths are wide.

@@ -84,7 +84,8 @@ int Fill(WideText& text, Call call) {
     return 0;
 }
 
-// The path of an open file or directory as the system reports it, in the plain form.
+}  // namespace
+
 int FinalPathOf(HANDLE file, WideText& path) {
     WideText final;
     if (!Fill(final, [&](wchar_t* buffer, DWORD room) {
@@ -96,8 +97,6 @@ int FinalPathOf(HANDLE file, WideText& path) {
     path.Truncate(0);
     return path.Append(plain.head) && path.Append(plain.rest);
 }
-
-}  // namespace
 
 int FullPath(const wchar_t* path, WideText& full) {
     return Fill(full, [&](wchar_t* buffer, DWORD room) {

@@ -1,6 +1,8 @@
 // Where things are on this machine: existence tests, the current user's shell folders and
 // the running executable's path. Every call asks the system afresh; every path is UTF-16.
 #pragma once
+#include <windows.h>
+
 #include "base/text.h"
 
 // The uninstaller's own files: the program and its list in the installation directory, and
@@ -32,5 +34,8 @@ int ResolvedPath(const wchar_t* path, WideText& resolved);
 // link is the link's own, with its folder resolved. What the removal steps act on. 1 on
 // success; 0 with the system's error code (ERROR_FILE_NOT_FOUND, ...) when it fails.
 int CanonicalPath(const wchar_t* path, WideText& canonical);
+// The path of an open file or directory as the system reports it (links followed), in the
+// plain form. 1 on success.
+int FinalPathOf(HANDLE file, WideText& path);
 // The full path of path (GetFullPathName). 1 on success.
 int FullPath(const wchar_t* path, WideText& full);
