@@ -16,6 +16,15 @@ public:
     Handle get() const { return handle_; }
     bool valid() const { return handle_ != Kind::None(); }
     Handle* receive() { return &handle_; }  // for calls that return the handle through a pointer
+    Handle release() {
+        Handle handle = handle_;
+        handle_ = Kind::None();
+        return handle;
+    }
+    void reset(Handle handle = Kind::None()) {
+        if (valid()) Kind::Close(handle_);
+        handle_ = handle;
+    }
 
 private:
     Handle handle_;

@@ -30,6 +30,49 @@ const wchar_t* const kFolderVariables[] = {
 
 const DWORD kFolderRoom = 32768;  // the longest path the system allows
 
+// What a file or folder is, whatever its name: its volume and file ID, as text.
+bool IdentityOf(HANDLE file, WideText& identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    wchar_t text[32];
+    return GetFileInformationByHandle(file, &info) &&
+           swprintf(text, 32, L"%08lx%08lx%08lx", info.dwVolumeSerialNumber,
+                    info.nFileIndexHigh, info.nFileIndexLow) > 0 &&
+           identity.Assign(text);
+}
+
+// Calls visit with path and each folder above it, its root last.
+template <typename Visit>
+void ForEachFolderUp(const wchar_t* path, Visit visit) {
+    WideText up;
+    if (!up.Assign(path)) return;
+    up.Truncate(TrimmedLength(up));
+    for (;;) {
+        if (IsRootPath(up)) {
+            if (JoinPath(up, L"")) visit(up.Text());
+            return;
+        }
+        visit(up.Text());
+        const wchar_t* last = LastComponent(up);
+        if (last == up.Text()) return;
+        up.Truncate(last - up.Text());
+        if (!IsRootPath(up)) up.Truncate(TrimmedLength(up));
+    }
+}
+
+// The identity of the folder path leads to (links followed: the folder itself).
+bool IdentityOfFolder(const wchar_t* path, WideText& identity) {
+    ScopedFile folder(CreateFileW(path, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return folder.valid() && IdentityOf(folder.get(), identity);
+}
+
+bool IsIn(const TextList& list, const wchar_t* text) {
+    for (const wchar_t* item = list.First(); item; item = list.Next(item))
+        if (wcscmp(item, text) == 0) return true;
+    return false;
+}
+
 }  // namespace
 
 WellKnownFolders::WellKnownFolders() {
@@ -91,6 +134,26 @@ void WellKnownFolders::AddForms(const wchar_t* folder, TextList& list) {
         list.Add(form);
     }
     if (ResolvedPath(full, form)) list.Add(form);
+    // By identity too: the folder and all above it hold it; the Windows folder is refused
+    // with all below it, found by going up from the directory.
+    ForEachFolderUp(full, [&](const wchar_t* up) {
+        WideText identity;
+        if (IdentityOfFolder(up, identity)) holders_.Add(identity);
+    });
+    if (&list == &windows_ && IdentityOfFolder(full, form)) windowsIds_.Add(form);
+}
+
+bool WellKnownFolders::RefusesOpened(HANDLE dir) const {
+    WideText identity, path;
+    if (!IdentityOf(dir, identity) || IsIn(holders_, identity) || !FinalPathOf(dir, path) ||
+        !holders_.Complete() || !windowsIds_.Complete())
+        return true;
+    bool refused = false;
+    ForEachFolderUp(path, [&](const wchar_t* up) {
+        WideText above;
+        refused = refused || (IdentityOfFolder(up, above) && IsIn(windowsIds_, above));
+    });
+    return refused;
 }
 
 // A folder named by a registry value or a variable, with its %references% expanded; texts
@@ -138,7 +201,7 @@ void WellKnownFolders::AddProfiles(REGSAM view) {
     }
 }
 
-InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical) {
+InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical, ScopedFile* opened) {
     if (!IsCleanAbsolutePath(dir) || IsRootPath(dir)) return kInstallDirRefused;
     if (!CanonicalPath(dir, canonical)) {
         DWORD error = GetLastError();
@@ -151,6 +214,15 @@ InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical) {
     WideText resolved;
     if (!ResolvedPath(canonical, resolved)) return kInstallDirRefused;
     WellKnownFolders folders;
-    return folders.Refuses(canonical) || folders.Refuses(resolved) ? kInstallDirRefused
-                                                                   : kInstallDirRemovable;
+    if (folders.Refuses(canonical) || folders.Refuses(resolved)) return kInstallDirRefused;
+    // What is removed is what was checked: the directory as opened here.
+    ScopedFile own;
+    ScopedFile& tree = opened ? *opened : own;
+    WideText literal;
+    DWORD code = OpenDirectory(canonical, literal, tree);
+    // A file is no directory to remove: it is left alone, as when nothing is there.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_DIRECTORY)
+        return kInstallDirMissing;
+    return code != ERROR_SUCCESS || folders.RefusesOpened(tree.get()) ? kInstallDirRefused
+                                                                      : kInstallDirRemovable;
 }

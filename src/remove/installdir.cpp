@@ -53,9 +53,10 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
     // Checked again right before anything goes: the tree may have changed since phase two
     // began, and the directory may be reached through a link only now.
     WideText installDir;
-    InstallDirCheck check = CheckInstallDir(dir, installDir);
+    ScopedFile tree;
+    InstallDirCheck check = CheckInstallDir(dir, installDir, &tree);
     if (check == kInstallDirMissing) {
-        LogLine() << "installation directory " << dir << ": not there";
+        LogLine() << "installation directory " << dir << ": not there, or no directory";
         return 1;
     }
     if (check == kInstallDirRefused) {
@@ -63,18 +64,15 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
         ++outcome.failed;
         return 0;
     }
-    bool isDirectory = false;
-    if (!PathExists(installDir, &isDirectory) || !isDirectory) {
-        LogLine(LogLevel::Warn) << installDir << " is no directory: left alone";
-        return 1;
-    }
     // The uninstaller and its list go last: should anything else stay, the uninstall can be
     // run again from the installation directory.
     static const wchar_t* const kUninstallerFiles[] = {UNINSTALLER_FILE, CONFIG_FILE,
                                                        nullptr};
+    // Counted for the progress window and a dry run only.
     TreeReport count;
     count.countOnly = true;
-    DeleteTree(installDir, true, kUninstallerFiles, &count);
+    if (!switches.quiet || switches.dryRun)
+        DeleteTree(tree.get(), installDir, true, kUninstallerFiles, count);
     if (switches.dryRun) {
         LogLine() << "would remove the installation directory " << installDir << ": "
                   << count.files << " files, " << count.directories << " directories";
@@ -84,10 +82,10 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
     ProgressWindow progress(count.files + count.directories, switches.quiet);
     TreeReport report;
     report.progress = &progress;
-    DWORD code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+    DWORD code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
     if (code != ERROR_SUCCESS && MoveAsideWaitingUninstaller(installDir)) {
         report.failed.Truncate(0);
-        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+        code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
     }
     // What stays in use moves beside the directory, into a folder of the run's own that goes
     // at the next restart, where we may arrange that; the rest goes now.
@@ -96,15 +94,17 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
         parent.Truncate(LastComponent(parent) - parent.Text());
         report.failed.Truncate(0);
         report.pendingIn = parent;
-        code = DeleteTree(installDir, true, kUninstallerFiles, &report);
+        code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
         // After what it holds: the restart takes the pending operations in order. A folder
         // that nothing could move into goes now.
+        report.pendingDir.reset();
         if (report.pending.Length() && report.scheduled == 0)
             RemoveDirectoryW(report.pending);
         else if (report.pending.Length() &&
                  !MoveFileExW(report.pending, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
             LogLine(LogLevel::Warn) << "the empty folder " << report.pending << " stays";
     }
+    tree.reset();  // the directory goes with its last handle
     // A directory that could not even be searched is still there: that is no success.
     if (code == ERROR_SUCCESS && report.scheduled == 0 && PathExists(installDir, nullptr)) {
         code = ERROR_DIR_NOT_EMPTY;

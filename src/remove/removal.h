@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include "base/handles.h"
 #include "base/text.h"
 #include "cmdline/cmdline.h"
 #include "report/outcome.h"
@@ -22,14 +23,26 @@ int RemoveInstallDir(const wchar_t* installDir, const Switches& switches, Outcom
 int RemoveUninstallEntries(const wchar_t* keyList, bool dryRun, Outcome& outcome);
 
 // Removes dir and everything below it, depth first, resetting each file's attributes before
-// deleting it. Links (reparse points) are removed as links and never entered. Returns 0 when
-// the tree is gone (or dir could not be searched at all), else the Windows code of the
-// first failure; with recurse false, subdirectories are kept and so is dir. The files of dir
-// named in lastFiles (a null-terminated list) are deleted only after all the rest. Paths of
-// any length the system allows are handled.
+// deleting it. Links (reparse points) are removed as links and never entered; a link that
+// the system only opens as its target (Wine's links to directories) stays. Returns 0 when
+// the tree is gone (or dir could not be listed at all), else the Windows code of the first
+// failure; with recurse false, subdirectories are kept and so is dir. The files of dir named
+// in lastFiles (a null-terminated list) are deleted only after all the rest. Any depth, and
+// paths of any length the system allows, are handled.
 struct TreeReport;
 DWORD DeleteTree(const wchar_t* dir, bool recurse, const wchar_t* const* lastFiles = nullptr,
                  TreeReport* report = nullptr);
+// The same on a directory opened by OpenDirectory, whose literal path is path (for the log).
+// The directory goes when the caller closes it.
+DWORD DeleteTree(HANDLE dir, const wchar_t* path, bool recurse, const wchar_t* const* lastFiles,
+                 TreeReport& report);
+// Opens the directory dir for DeleteTree, as itself: a link that the system opens as its
+// target gives ERROR_CANT_RESOLVE_FILENAME, a file ERROR_DIRECTORY. Without the rights to
+// remove it, it is opened to be looked at only. literal receives its literal path.
+DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened);
+// Called, when set, with each directory's path between its listing and its opening: a test
+// changes the tree there.
+extern void (*g_beforeEnteringDirectory)(const wchar_t* path);
 
 // What a DeleteTree did, or with countOnly would do (it then removes nothing): the files
 // (links among them) and directories removed, and the first path that could not be. With
@@ -47,6 +60,7 @@ struct TreeReport {
     unsigned long directories = 0;
     unsigned long scheduled = 0;
     WideText pending;  // the run's own folder, once something went there
+    ScopedFile pendingDir;
     WideText failed;  // in the literal form
 };
 
@@ -65,6 +79,9 @@ public:
     // dir (a full path) is a drive's or share's root, lies in the Windows folder or holds it,
     // or is, or holds, any other of the folders.
     bool Refuses(const wchar_t* dir) const;
+    // The same for an opened directory by what it is, whatever name reached it: it is, or
+    // holds, one of the folders, or lies in the Windows folder.
+    bool RefusesOpened(HANDLE dir) const;
 
 private:
     void AddForms(const wchar_t* folder, TextList& list);
@@ -75,6 +92,8 @@ private:
     TextList named_;    // every folder once, as named
     TextList windows_;  // refused with everything below
     TextList folders_;  // refused with everything above
+    TextList holders_;     // the identities of the folders and of all above them
+    TextList windowsIds_;  // the identities of the Windows folders
 };
 
 // Writes to the log every running process whose program file lies inside dir.
@@ -84,5 +103,7 @@ enum InstallDirCheck { kInstallDirRemovable, kInstallDirMissing, kInstallDirRefu
 // Whether dir may go as an installation directory. Removable: canonical holds the one path
 // to test and delete. Missing: there is nothing to remove. Refused: dir is spelled so that
 // the system would fold it into another path, cannot be resolved, or it (or what its link
-// leads to) is refused by WellKnownFolders.
-InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical);
+// leads to) is refused by WellKnownFolders, by name or by what it is. With opened, a
+// removable directory comes back opened by OpenDirectory.
+InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical,
+                                ScopedFile* opened = nullptr);

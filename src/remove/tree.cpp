@@ -1,8 +1,11 @@
-// Removal of a directory tree. The walk uses the wide-character functions on the literal
-// ("\\?\") form: the ANSI ones report a name with characters the code page lacks with "?" in
-// their place and stop at MAX_PATH.
+// Removal of a directory tree through opened handles. The directory is opened once; each
+// directory below it is opened relative to its parent's handle, by the name its listing
+// showed, and entered only when it is that very directory and no link. What the walk deletes
+// is what it opened and checked: no path is resolved again. The walk keeps its levels on the
+// heap, so that no depth exhausts the stack.
 #include <wchar.h>
 #include <windows.h>
+#include <winternl.h>
 // RtlGenRandom, advapi32's SystemFunction036.
 #include <ntsecapi.h>
 
@@ -14,22 +17,114 @@
 #include "report/progress.h"
 #include "sysloc/sysloc.h"
 
+void (*g_beforeEnteringDirectory)(const wchar_t* path) = nullptr;
+
 namespace {
 
+const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 const DWORD kDeleteStoppers =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+const DWORD kDirectoryAccess = FILE_LIST_DIRECTORY | DELETE | FILE_READ_ATTRIBUTES |
+                               FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
+const DWORD kListingBytes = 4096;  // per open directory: a deep tree holds one per level
+const size_t kNameRoom = 256;      // a name in a directory has at most 255 characters
 
-DWORD RemoveLink(const wchar_t* path, DWORD attributes) {
-    BOOL removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path)
-                                                           : DeleteFileW(path);
-    return removed ? ERROR_SUCCESS : GetLastError();
+DWORD CodeOf(NTSTATUS status) { return status >= 0 ? ERROR_SUCCESS : RtlNtStatusToDosError(status); }
+
+// Opens name in dir: the entry itself where the system can tell a link from its target.
+DWORD OpenBelow(HANDLE dir, const wchar_t* name, ACCESS_MASK access, ULONG options,
+                ScopedFile& opened) {
+    USHORT bytes = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+    UNICODE_STRING text = {bytes, bytes, const_cast<wchar_t*>(name)};
+    OBJECT_ATTRIBUTES attributes = {sizeof(attributes), dir, &text, 0, nullptr, nullptr};
+    IO_STATUS_BLOCK io;
+    HANDLE handle;
+    NTSTATUS status = NtOpenFile(&handle, access | SYNCHRONIZE, &attributes, &io, kShareAll,
+                                 options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT);
+    opened.reset(status >= 0 ? handle : INVALID_HANDLE_VALUE);
+    return CodeOf(status);
 }
 
-// A file that carries none of the attributes that stop a delete is deleted at once, which
-// saves opening every file twice.
-DWORD DeleteTreeFile(const wchar_t* path, DWORD attributes) {
-    if (attributes & kDeleteStoppers) return DeleteFileName(path, true);
-    return DeleteFileW(path) ? ERROR_SUCCESS : GetLastError();
+DWORD Dispose(HANDLE entry) {
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    return SetFileInformationByHandle(entry, FileDispositionInfo, &disposition,
+                                      sizeof(disposition))
+               ? ERROR_SUCCESS
+               : GetLastError();
+}
+
+bool SetAttributes(HANDLE file, DWORD attributes) {
+    FILE_BASIC_INFO basic = {};  // zero times stay as they are
+    basic.FileAttributes = attributes;
+    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
+}
+
+// Gives entry the name `name` in dir, replacing what has that name there when asked: a
+// directory entry changes, no file behind it. The system's call, which takes the name as
+// it stands; the kernel32 one may make a relative name a full path.
+DWORD Rename(HANDLE entry, HANDLE dir, const wchar_t* name, bool replace) {
+    size_t bytes = wcslen(name) * sizeof(wchar_t);
+    union {
+        FILE_RENAME_INFO info;  // the layout of FILE_RENAME_INFORMATION
+        char room[sizeof(FILE_RENAME_INFO) + kNameRoom * sizeof(wchar_t)];
+    } rename = {};
+    if (bytes > kNameRoom * sizeof(wchar_t)) return ERROR_FILENAME_EXCED_RANGE;
+    rename.info.ReplaceIfExists = replace;
+    rename.info.RootDirectory = dir;
+    rename.info.FileNameLength = static_cast<DWORD>(bytes);
+    memcpy(rename.info.FileName, name, bytes);
+    IO_STATUS_BLOCK io;
+    return CodeOf(NtSetInformationFile(entry, &io, &rename, sizeof(rename), FileRenameInformation));
+}
+
+// A name nobody can have guessed, with prefix.
+bool RandomName(const wchar_t* prefix, wchar_t (&name)[64]) {
+    unsigned long long random = 0;
+    return RtlGenRandom(&random, sizeof(random)) &&
+           swprintf(name, 64, L"%ls%016I64x", prefix, random) > 0;
+}
+
+// Where the system opens the target of a link in place of the link (Wine, for a link to a
+// file), deleting through a handle deletes the target. Renaming a new empty file over the
+// link's name replaces the link alone; that file then goes.
+DWORD RemoveLinkName(HANDLE dir, const wchar_t* name) {
+    wchar_t spare[64];
+    if (!RandomName(L"VORNAuninstall-link.", spare)) return ERROR_NOT_ENOUGH_MEMORY;
+    USHORT bytes = static_cast<USHORT>(wcslen(spare) * sizeof(wchar_t));
+    UNICODE_STRING text = {bytes, bytes, spare};
+    OBJECT_ATTRIBUTES attributes = {sizeof(attributes), dir, &text, 0, nullptr, nullptr};
+    IO_STATUS_BLOCK io;
+    HANDLE handle;
+    NTSTATUS status = NtCreateFile(&handle, DELETE | SYNCHRONIZE, &attributes, &io, nullptr,
+                                   FILE_ATTRIBUTE_NORMAL, kShareAll, FILE_CREATE,
+                                   FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT,
+                                   nullptr, 0);
+    if (status < 0) return CodeOf(status);
+    ScopedFile created(handle);
+    DWORD code = Rename(created.get(), dir, name, true);
+    DWORD disposed = Dispose(created.get());
+    return code != ERROR_SUCCESS ? code : disposed;
+}
+
+// The system's name of an opened object ("\Device\...\dir\name"), into room.
+bool ObjectName(HANDLE object, WideText& room, UNICODE_STRING& name) {
+    const ULONG bytes = 65536 + sizeof(OBJECT_NAME_INFORMATION);
+    wchar_t* buffer = room.Room(bytes / sizeof(wchar_t));
+    ULONG returned;
+    if (!buffer || NtQueryObject(object, ObjectNameInformation, buffer, bytes, &returned) < 0)
+        return false;
+    name = reinterpret_cast<OBJECT_NAME_INFORMATION*>(buffer)->Name;
+    return true;
+}
+
+bool EqualPart(const wchar_t*& text, size_t& left, const wchar_t* part, size_t length) {
+    if (length > left ||
+        CompareStringOrdinal(text, static_cast<int>(length), part, static_cast<int>(length),
+                             TRUE) != CSTR_EQUAL)
+        return false;
+    text += length;
+    left -= length;
+    return true;
 }
 
 bool IsListed(const wchar_t* name, const wchar_t* const* names) {
@@ -38,82 +133,236 @@ bool IsListed(const wchar_t* name, const wchar_t* const* names) {
     return false;
 }
 
-// The first path that could not be removed.
-DWORD Failed(DWORD code, const WideText& path, TreeReport& report) {
-    if (report.failed.Length() == 0) report.failed.Append(path);
-    return code;
-}
-
 // Errors that say another program holds the entry, rather than that it may not go.
 bool InUse(DWORD code) {
     return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
            code == ERROR_ACCESS_DENIED || code == ERROR_USER_MAPPED_FILE;
 }
 
-// The run's own folder for what stays in use, made on first need in report.pendingIn under
-// a name nobody can guess, so that no one can have put anything there.
-bool MakePendingFolder(TreeReport& report) {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        unsigned long long random = 0;
-        wchar_t name[48];
-        if (!RtlGenRandom(&random, sizeof(random))) return false;
-        swprintf(name, 48, L"VORNAuninstall-pending.%016I64x", random);
-        report.pending.Truncate(0);
-        if (!report.pending.Append(report.pendingIn) || !JoinPath(report.pending, name))
-            return false;
-        if (CreateDirectoryW(report.pending, nullptr)) return true;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    report.pending.Truncate(0);
-    return false;
-}
+// One open directory of the walk and where its listing stands.
+struct Level {
+    Level* up;
+    HANDLE dir;
+    size_t pathLength;  // of the walk's path up to this directory
+    bool keep = false;  // something in it stays (or was left out on purpose)
+    bool restart = true;
+    DWORD next = 0, filled = 0;
+    alignas(8) unsigned char listing[kListingBytes];
+};
 
-// Moves an entry in use into the run's own folder and has the next restart remove it there.
-bool MoveToPending(const WideText& path, TreeReport& report) {
-    if (!report.pendingIn || (report.pending.Length() == 0 && !MakePendingFolder(report)))
-        return false;
-    wchar_t name[16];
-    swprintf(name, 16, L"%lu", report.scheduled + 1);
-    WideText moved;
-    if (!moved.Append(report.pending) || !JoinPath(moved, name) ||
-        !MoveFileExW(path, moved, 0))
-        return false;
-    if (MoveFileExW(moved, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-        ++report.scheduled;
-        return true;
-    }
-    MoveFileExW(moved, path, 0);  // it stays where it was, and the run says so
-    return false;
-}
-
-// The code of one step on path: counted when it succeeded; when another program holds the
-// entry and the report asks so, it goes at the next restart instead, but for a link (what
-// the system would do with a link then is not ours to know).
-DWORD Counted(DWORD code, const WideText& path, bool directory, bool link, TreeReport& report) {
-    if (code == ERROR_SUCCESS) {
-        ++(directory ? report.directories : report.files);
-        if (report.progress) report.progress->SetDone(report.files + report.directories);
-        return code;
-    }
-    if (!link && InUse(code) && MoveToPending(path, report)) {
-        PathForm plain = PlainForm(path);
-        LogLine(LogLevel::Warn) << "goes at the next restart: " << plain.head << plain.rest << " ("
-                                << SystemMessage(code) << "), moved to " << report.pending;
-        return ERROR_SUCCESS;
-    }
-    return Failed(code, path, report);
-}
+// An entry of a listing, its name made a string.
+struct Entry {
+    wchar_t name[kNameRoom + 1];
+    DWORD attributes;
+    DWORD tag;
+    LARGE_INTEGER id;
+};
 
 // Holds that outlast the two seconds of one delete draw on this, so that many held files do
 // not stall the run.
 DWORD g_retryBudgetMs = 10000;
 
-// One removal step on path, run again while the system says someone holds the entry (a
-// virus scanner or the shell, for a moment) for about two seconds. Counting only, nothing
-// runs.
+class TreeWalk {
+public:
+    TreeWalk(bool recurse, const wchar_t* const* lastFiles, TreeReport& report)
+        : recurse_(recurse), lastFiles_(lastFiles), report_(report) {}
+    ~TreeWalk() {
+        while (level_) Leave();
+    }
+    DWORD Run(HANDLE root, const wchar_t* path);
+
+private:
+    DWORD Visit(const Entry& entry);
+    DWORD Finish();
+    bool Enter(HANDLE dir, const wchar_t* name);
+    void Leave();
+    DWORD NextEntry(Entry& entry);
+    DWORD RemoveFile(const wchar_t* name, DWORD attributes, ScopedFile& file);
+    bool IsNamed(HANDLE file, const wchar_t* name);
+    template <typename Step>
+    DWORD Remove(const wchar_t* name, bool directory, Step step, HANDLE* entry);
+    DWORD Counted(DWORD code, const wchar_t* name, bool directory, HANDLE entry);
+    bool MoveToPending(HANDLE entry, const wchar_t* name);
+    bool MakePendingFolder();
+    DWORD Failed(DWORD code, const wchar_t* name);
+
+    const bool recurse_;
+    const wchar_t* const* const lastFiles_;
+    TreeReport& report_;
+    Level* level_ = nullptr;
+    WideText path_;  // of the current directory, literal; for the log and the progress only
+    size_t rootLength_ = 0;
+    WideText rootName_, nameRoom_;  // the system's name of the root; room for names
+    UNICODE_STRING root_ = {};
+};
+
+bool TreeWalk::Enter(HANDLE dir, const wchar_t* name) {
+    Level* level = new Level;  // null when out of memory: see app/heap.cpp
+    size_t length = path_.Length();
+    if (!level || (name && !JoinPath(path_, name))) {
+        delete level;
+        if (name) CloseHandle(dir);
+        return false;
+    }
+    level->up = level_;
+    level->dir = dir;
+    level->pathLength = length;
+    level_ = level;
+    if (report_.progress) {
+        PathForm plain = PlainForm(path_);
+        report_.progress->SetFolder(plain.head, plain.rest);
+    }
+    return true;
+}
+
+void TreeWalk::Leave() {
+    Level* level = level_;
+    level_ = level->up;
+    if (level_) CloseHandle(level->dir);  // the root's handle is the caller's
+    path_.Truncate(level->pathLength);
+    delete level;
+}
+
+// The next entry of the current directory but "." and ".."; ERROR_NO_MORE_FILES at its end.
+DWORD TreeWalk::NextEntry(Entry& entry) {
+    Level& level = *level_;
+    for (;;) {
+        if (level.next >= level.filled) {
+            if (!GetFileInformationByHandleEx(
+                    level.dir, level.restart ? FileIdBothDirectoryRestartInfo : FileIdBothDirectoryInfo,
+                    level.listing, kListingBytes))
+                return GetLastError();
+            level.restart = false;
+            level.next = 0;
+            level.filled = kListingBytes;
+        }
+        const auto* info = reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(level.listing + level.next);
+        level.next = info->NextEntryOffset ? level.next + info->NextEntryOffset : kListingBytes;
+        size_t length = info->FileNameLength / sizeof(wchar_t);
+        if (length > kNameRoom) return ERROR_FILENAME_EXCED_RANGE;
+        memcpy(entry.name, info->FileName, info->FileNameLength);
+        entry.name[length] = L'\0';
+        if (wcscmp(entry.name, L".") == 0 || wcscmp(entry.name, L"..") == 0) continue;
+        entry.attributes = info->FileAttributes;
+        entry.tag = info->EaSize;  // a reparse point's tag stands there
+        entry.id = info->FileId;
+        return ERROR_SUCCESS;
+    }
+}
+
+// Whether the handle holds the file the current directory lists as name, not the one a
+// link led to: the system names it by the directory's name and its own.
+bool TreeWalk::IsNamed(HANDLE file, const wchar_t* name) {
+    UNICODE_STRING opened;
+    if (!ObjectName(file, nameRoom_, opened)) return false;
+    const wchar_t* text = opened.Buffer;
+    size_t left = opened.Length / sizeof(wchar_t);
+    const wchar_t* below = path_.Text() + rootLength_;
+    return EqualPart(text, left, root_.Buffer, root_.Length / sizeof(wchar_t)) &&
+           EqualPart(text, left, below, wcslen(below)) && EqualPart(text, left, L"\\", 1) &&
+           EqualPart(text, left, name, wcslen(name)) && left == 0;
+}
+
+DWORD TreeWalk::RemoveFile(const wchar_t* name, DWORD attributes, ScopedFile& file) {
+    const bool reset = attributes & kDeleteStoppers;
+    DWORD code = OpenBelow(level_->dir, name,
+                           DELETE | (reset ? FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES : 0),
+                           FILE_NON_DIRECTORY_FILE, file);
+    if (code != ERROR_SUCCESS) return code;
+    if (!IsNamed(file.get(), name)) {
+        file.reset();
+        return RemoveLinkName(level_->dir, name);
+    }
+    FILE_STANDARD_INFO standard = {};
+    if (reset && (!GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard,
+                                                sizeof(standard)) ||
+                  !SetAttributes(file.get(), FILE_ATTRIBUTE_NORMAL)))
+        return GetLastError();
+    code = Dispose(file.get());
+    // Attributes belong to the file, not to one of its names: the others keep theirs.
+    if (reset && (standard.NumberOfLinks > 1 || code != ERROR_SUCCESS))
+        SetAttributes(file.get(), attributes);
+    return code;
+}
+
+DWORD TreeWalk::Failed(DWORD code, const wchar_t* name) {
+    if (report_.failed.Length() == 0 && report_.failed.Append(path_) && name)
+        JoinPath(report_.failed, name);
+    return code;
+}
+
+// The run's own folder for what stays in use, made on first need in report.pendingIn under
+// a name nobody can guess, so that no one can have put anything there.
+bool TreeWalk::MakePendingFolder() {
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        wchar_t name[64];
+        if (!RandomName(L"VORNAuninstall-pending.", name) ||
+            !report_.pending.Assign(report_.pendingIn) || !JoinPath(report_.pending, name))
+            break;
+        if (CreateDirectoryW(report_.pending, nullptr)) {
+            report_.pendingDir.reset(CreateFileW(report_.pending, FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY,
+                                                 kShareAll, nullptr, OPEN_EXISTING,
+                                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            if (report_.pendingDir.valid()) return true;
+            RemoveDirectoryW(report_.pending);
+            break;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+    report_.pending.Truncate(0);
+    return false;
+}
+
+// Moves the opened entry in use into the run's own folder and has the next restart remove
+// it there.
+bool TreeWalk::MoveToPending(HANDLE entry, const wchar_t* name) {
+    // The directory itself moves back into its parent; the root's is not ours.
+    HANDLE parent = name ? level_->dir : level_->up ? level_->up->dir : nullptr;
+    const wchar_t* own = name ? name : LastComponent(path_);
+    if (!report_.pendingIn || entry == INVALID_HANDLE_VALUE || !parent ||
+        (!report_.pendingDir.valid() && !MakePendingFolder()))
+        return false;
+    wchar_t number[16];
+    swprintf(number, 16, L"%lu", report_.scheduled + 1);
+    WideText moved;
+    if (!moved.Append(report_.pending) || !JoinPath(moved, number) ||
+        Rename(entry, report_.pendingDir.get(), number, false) != ERROR_SUCCESS)
+        return false;
+    if (MoveFileExW(moved, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+        ++report_.scheduled;
+        return true;
+    }
+    Rename(entry, parent, own, false);  // it stays where it was, and the run says so
+    return false;
+}
+
+// The code of one step on name in the current directory (null: the directory itself):
+// counted when it succeeded; when another program holds the entry and the report asks so,
+// the opened entry goes at the next restart instead.
+DWORD TreeWalk::Counted(DWORD code, const wchar_t* name, bool directory, HANDLE entry) {
+    if (code == ERROR_SUCCESS) {
+        ++(directory ? report_.directories : report_.files);
+        if (report_.progress) report_.progress->SetDone(report_.files + report_.directories);
+        return code;
+    }
+    if (InUse(code) && MoveToPending(entry, name)) {
+        WideText path;
+        if (path.Append(path_) && name) JoinPath(path, name);
+        PathForm plain = PlainForm(path);
+        LogLine(LogLevel::Warn) << "goes at the next restart: " << plain.head << plain.rest
+                                << " (" << SystemMessage(code) << "), moved to "
+                                << report_.pending;
+        return ERROR_SUCCESS;
+    }
+    return Failed(code, name);
+}
+
+// One removal step, run again while the system says someone holds the entry (a virus
+// scanner or the shell, for a moment) for about two seconds. Counting only, nothing runs.
+// entry: the handle the step leaves open, should the entry move aside.
 template <typename Step>
-DWORD Remove(const WideText& path, bool directory, bool link, TreeReport& report, Step step) {
-    DWORD code = report.countOnly ? ERROR_SUCCESS : step();
+DWORD TreeWalk::Remove(const wchar_t* name, bool directory, Step step, HANDLE* entry) {
+    DWORD code = report_.countOnly ? ERROR_SUCCESS : step();
     for (DWORD wait = 100, waited = 0;
          (code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED) && waited < 2000 &&
          g_retryBudgetMs >= wait;
@@ -122,85 +371,121 @@ DWORD Remove(const WideText& path, bool directory, bool link, TreeReport& report
         g_retryBudgetMs -= wait;
         code = step();
     }
-    return Counted(code, path, directory, link, report);
+    return Counted(code, name, directory, entry ? *entry : INVALID_HANDLE_VALUE);
 }
 
-DWORD DeleteDirectory(WideText& dir, bool recurse, const wchar_t* const* lastFiles,
-                      TreeReport& report);
-
-// Deletes the entries of dir but the files named in lastFiles. Sets keepDir when dir must
-// stay: its search could not start, or recurse is false and a subdirectory was kept. dir
-// comes back as it went in.
-DWORD DeleteContents(WideText& dir, bool recurse, const wchar_t* const* lastFiles,
-                     bool& keepDir, TreeReport& report) {
-    const size_t length = dir.Length();
-    if (!JoinPath(dir, L"*")) return ERROR_NOT_ENOUGH_MEMORY;
-    WIN32_FIND_DATAW entry;
-    ScopedFind search(FindFirstFileExW(dir, FindExInfoBasic, &entry, FindExSearchNameMatch,
-                                       nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    dir.Truncate(length);
-    if (!search.valid()) {
-        keepDir = true;
-        return ERROR_SUCCESS;
+// Removes a file or link, or opens a directory to enter (it then is the current one).
+DWORD TreeWalk::Visit(const Entry& entry) {
+    const wchar_t* name = entry.name;
+    HANDLE dir = level_->dir;
+    bool directory = entry.attributes & FILE_ATTRIBUTE_DIRECTORY;
+    ScopedFile opened;
+    if ((entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkReparseTag(entry.tag)) {
+        // Gone as a link only where the system opens the link itself; a link to a directory
+        // whose target the system opens in its place stays.
+        return Remove(name, false, [&]() -> DWORD {
+            BY_HANDLE_FILE_INFORMATION info;
+            DWORD code = OpenBelow(dir, name, DELETE | FILE_READ_ATTRIBUTES, 0, opened);
+            if (code != ERROR_SUCCESS) return code;
+            if (!GetFileInformationByHandle(opened.get(), &info)) return GetLastError();
+            if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return Dispose(opened.get());
+            opened.reset();
+            return directory ? ERROR_CANT_RESOLVE_FILENAME : RemoveLinkName(dir, name);
+        }, nullptr);
     }
-    do {
-        const wchar_t* name = entry.cFileName;
-        if (wcscmp(name, L".") == 0 || wcscmp(name, L"..") == 0) continue;
-        DWORD attributes = entry.dwFileAttributes;
-        bool link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-                    IsLinkReparseTag(entry.dwReserved0);
-        if (!link && (attributes & FILE_ATTRIBUTE_DIRECTORY) && !recurse) {
-            keepDir = true;
-            continue;
+    if (directory) {
+        if (!recurse_) {
+            level_->keep = true;
+            return ERROR_SUCCESS;
         }
-        if (!link && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && IsListed(name, lastFiles))
-            continue;
-        if (!JoinPath(dir, name)) return ERROR_NOT_ENOUGH_MEMORY;
-        DWORD code;
-        if (link)
-            code = Remove(dir, false, true, report, [&] { return RemoveLink(dir, attributes); });
-        else if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            code = DeleteDirectory(dir, true, nullptr, report);
-        else
-            code = Remove(dir, false, false, report,
-                          [&] { return DeleteTreeFile(dir, attributes); });
-        dir.Truncate(length);
-        if (code != ERROR_SUCCESS) return code;
-    } while (FindNextFileW(search.get(), &entry));
-    DWORD searchEnd = GetLastError();
-    return searchEnd == ERROR_NO_MORE_FILES ? ERROR_SUCCESS : Failed(searchEnd, dir, report);
+        if (g_beforeEnteringDirectory) {
+            WideText path;
+            if (path.Append(path_) && JoinPath(path, name)) g_beforeEnteringDirectory(path);
+        }
+        DWORD code = OpenBelow(dir, name, kDirectoryAccess, FILE_DIRECTORY_FILE, opened);
+        BY_HANDLE_FILE_INFORMATION info;
+        if (code == ERROR_SUCCESS && !GetFileInformationByHandle(opened.get(), &info))
+            code = GetLastError();
+        // Entered only as the directory the listing showed, and no link.
+        if (code == ERROR_SUCCESS &&
+            (info.nFileIndexLow != entry.id.LowPart ||
+             info.nFileIndexHigh != static_cast<DWORD>(entry.id.HighPart) ||
+             (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+            code = ERROR_CANT_RESOLVE_FILENAME;
+        if (code != ERROR_SUCCESS) return Failed(code, name);
+        return Enter(opened.release(), name) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+    }
+    if (level_->up == nullptr && IsListed(name, lastFiles_)) return ERROR_SUCCESS;
+    HANDLE held = INVALID_HANDLE_VALUE;
+    return Remove(name, false, [&] {
+        DWORD code = RemoveFile(name, entry.attributes, opened);
+        held = opened.get();
+        return code;
+    }, &held);
 }
 
-DWORD DeleteDirectory(WideText& dir, bool recurse, const wchar_t* const* lastFiles,
-                      TreeReport& report) {
-    if (report.progress) {
-        PathForm plain = PlainForm(dir);
-        report.progress->SetFolder(plain.head, plain.rest);
-    }
-    bool keepDir = false;
-    DWORD code = DeleteContents(dir, recurse, lastFiles, keepDir, report);
-    if (code != ERROR_SUCCESS || keepDir) return code;
-    const size_t length = dir.Length();
-    for (; lastFiles && *lastFiles; ++lastFiles) {
-        if (!JoinPath(dir, *lastFiles)) return ERROR_NOT_ENOUGH_MEMORY;
-        DWORD attributes = GetFileAttributesW(dir);
+// The current directory is listed to its end: it goes, with the root's last files first.
+DWORD TreeWalk::Finish() {
+    Level& level = *level_;
+    if (level.keep) return ERROR_SUCCESS;
+    for (const wchar_t* const* last = level.up ? nullptr : lastFiles_; last && *last; ++last) {
+        ScopedFile file;
+        BY_HANDLE_FILE_INFORMATION info;
         // Not tried again: the uninstaller that a quiet run started waits in here, and moves
         // out (or goes at the next restart) when nothing else is left.
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY))
-            code = Counted(report.countOnly ? ERROR_SUCCESS : DeleteTreeFile(dir, attributes), dir,
-                           false, false, report);
-        dir.Truncate(length);
+        if (OpenBelow(level.dir, *last, FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE, file) !=
+                ERROR_SUCCESS ||
+            !GetFileInformationByHandle(file.get(), &info))
+            continue;
+        file.reset();
+        DWORD code = report_.countOnly ? ERROR_SUCCESS : RemoveFile(*last, info.dwFileAttributes, file);
+        code = Counted(code, *last, false, file.get());
         if (code != ERROR_SUCCESS) return code;
     }
     // As for files, the attributes are reset only where they may stop the removal.
-    return Remove(dir, true, false, report, [&]() -> DWORD {
-        if (RemoveDirectoryW(dir)) return ERROR_SUCCESS;
-        DWORD error = GetLastError();
-        if (error != ERROR_ACCESS_DENIED) return error;
-        return SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL) && RemoveDirectoryW(dir)
-                   ? ERROR_SUCCESS
-                   : GetLastError();
-    });
+    return Remove(nullptr, true, [&]() -> DWORD {
+        DWORD code = Dispose(level.dir);
+        if (code != ERROR_ACCESS_DENIED) return code;
+        return SetAttributes(level.dir, FILE_ATTRIBUTE_NORMAL) ? Dispose(level.dir) : GetLastError();
+    }, &level.dir);
+}
+
+DWORD TreeWalk::Run(HANDLE root, const wchar_t* path) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(root, &info)) return GetLastError();
+    if (!path_.Append(path)) return ERROR_NOT_ENOUGH_MEMORY;
+    rootLength_ = path_.Length();
+    FILE_ATTRIBUTE_TAG_INFO tag = {};
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        GetFileInformationByHandleEx(root, FileAttributeTagInfo, &tag, sizeof(tag)) &&
+        IsLinkReparseTag(tag.ReparseTag)) {
+        path_.Truncate(LastComponent(path_) - path_.Text());
+        return Remove(LastComponent(path), false, [&] { return Dispose(root); }, nullptr);
+    }
+    if (!ObjectName(root, rootName_, root_)) return GetLastError();
+    // The root's own name may end in a separator ("\Device\...\"); its entries add their own.
+    while (root_.Length && root_.Buffer[root_.Length / sizeof(wchar_t) - 1] == L'\\')
+        root_.Length -= sizeof(wchar_t);
+    if (!Enter(root, nullptr)) return ERROR_NOT_ENOUGH_MEMORY;
+    for (;;) {
+        Entry entry;
+        DWORD code = NextEntry(entry);
+        if (code == ERROR_SUCCESS) {
+            code = Visit(entry);
+            if (code != ERROR_SUCCESS) return code;
+            continue;
+        }
+        if (code == ERROR_NO_MORE_FILES) {
+            code = Finish();
+        } else if (level_->restart) {
+            level_->keep = true;  // it cannot be listed: it stays, and the caller finds it there
+            code = ERROR_SUCCESS;
+        } else {
+            code = Failed(code, nullptr);
+        }
+        Leave();
+        if (code != ERROR_SUCCESS || !level_) return code;
+    }
 }
 
 // The literal ("\\?\") form of dir's full path. Only through it do the system's path rules
@@ -227,18 +512,12 @@ bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
            CompareStringOrdinal(opened, -1, named, -1, TRUE) == CSTR_EQUAL;
 }
 
-bool SetAttributes(HANDLE file, DWORD attributes) {
-    FILE_BASIC_INFO basic = {};  // zero times stay as they are
-    basic.FileAttributes = attributes;
-    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
-}
-
 }  // namespace
 
 DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
     ScopedFile file(CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                                kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
                                 nullptr));
     if (!file.valid()) return GetLastError();
     HANDLE opened = file.get();
@@ -254,28 +533,44 @@ DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
     DWORD original = basic.FileAttributes;
     bool reset = resetAttributes && !link && (original & kDeleteStoppers);
     if (reset && !SetAttributes(opened, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    DWORD code = SetFileInformationByHandle(opened, FileDispositionInfo, &disposition,
-                                            sizeof(disposition))
-                     ? ERROR_SUCCESS
-                     : GetLastError();
+    DWORD code = Dispose(opened);
     // Attributes belong to the file, not to one of its names: the others keep theirs.
     if (reset && standard.NumberOfLinks > 1) SetAttributes(opened, original);
     return code;
 }
 
+DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened) {
+    if (!LiteralPath(dir, literal)) return ERROR_NOT_ENOUGH_MEMORY;
+    opened.reset(CreateFileW(literal, kDirectoryAccess, kShareAll, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // Without the rights to remove it, still to tell what it is.
+    if (!opened.valid() && GetLastError() == ERROR_ACCESS_DENIED)
+        opened.reset(CreateFileW(literal, FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, nullptr,
+                                 OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                 nullptr));
+    if (!opened.valid()) return GetLastError();
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(opened.get(), &info)) return GetLastError();
+    // A link the system opened as itself is what the caller removes; one it followed is not.
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return ERROR_SUCCESS;
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    return OpenedAsNamed(opened.get(), literal) ? ERROR_SUCCESS : ERROR_CANT_RESOLVE_FILENAME;
+}
+
+DWORD DeleteTree(HANDLE dir, const wchar_t* path, bool recurse,
+                 const wchar_t* const* lastFiles, TreeReport& report) {
+    TreeWalk walk(recurse, lastFiles, report);
+    return walk.Run(dir, path);
+}
+
 DWORD DeleteTree(const wchar_t* dir, bool recurse, const wchar_t* const* lastFiles,
                  TreeReport* report) {
     TreeReport unreported;
-    TreeReport& counts = report ? *report : unreported;
     WideText literal;
-    if (!LiteralPath(dir, literal)) return ERROR_NOT_ENOUGH_MEMORY;
-    WIN32_FIND_DATAW self;
-    ScopedFind search(FindFirstFileExW(literal, FindExInfoBasic, &self, FindExSearchNameMatch,
-                                       nullptr, 0));
-    if (search.valid() && (self.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        IsLinkReparseTag(self.dwReserved0))
-        return Remove(literal, false, true, counts,
-                      [&] { return RemoveLink(literal, self.dwFileAttributes); });
-    return DeleteDirectory(literal, recurse, lastFiles, counts);
+    ScopedFile opened;
+    DWORD code = OpenDirectory(dir, literal, opened);
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return ERROR_SUCCESS;
+    if (code != ERROR_SUCCESS) return code;
+    return DeleteTree(opened.get(), literal, recurse, lastFiles, report ? *report : unreported);
 }
