@@ -2,6 +2,8 @@
 // command line and the group names from a file the vendor wrote, so it checks the path the
 // system will act on against every folder that belongs to the system or to a user.
 #include <wchar.h>
+#include <windows.h>
+#include <winternl.h>
 
 #include "base/handles.h"
 #include "base/names.h"
@@ -30,14 +32,15 @@ const wchar_t* const kFolderVariables[] = {
 
 const DWORD kFolderRoom = 32768;  // the longest path the system allows
 
-// What a file or folder is, whatever its name: its volume and file ID, as text.
+// What a folder is, whatever its name: its file ID, as text. Not with the volume's serial
+// number: Wine gives each drive letter its own though they share one file system. A folder
+// of another volume with the same ID is refused too, which costs a refusal, no deletion.
 bool IdentityOf(HANDLE file, WideText& identity) {
-    BY_HANDLE_FILE_INFORMATION info;
-    wchar_t text[32];
-    return GetFileInformationByHandle(file, &info) &&
-           swprintf(text, 32, L"%08lx%08lx%08lx", info.dwVolumeSerialNumber,
-                    info.nFileIndexHigh, info.nFileIndexLow) > 0 &&
-           identity.Assign(text);
+    LARGE_INTEGER id;  // FILE_INTERNAL_INFORMATION
+    IO_STATUS_BLOCK io;
+    wchar_t text[20];
+    return NtQueryInformationFile(file, &io, &id, sizeof(id), FileInternalInformation) >= 0 &&
+           swprintf(text, 20, L"%016I64x", id.QuadPart) > 0 && identity.Assign(text);
 }
 
 // Calls visit with path and each folder above it, its root last.

@@ -14,36 +14,13 @@ namespace {
 
 // A quiet run's phase one waits for us from the installation directory: its program file
 // cannot be deleted while it runs, but it can move within its volume. When nothing but the
-// uninstaller's files is left, it moves beside the working copy, and goes at the next restart
-// where we may say so.
-bool MoveAsideWaitingUninstaller(const wchar_t* installDir) {
-    WideText pattern;
-    WIN32_FIND_DATAW entry;
-    if (!pattern.Append(installDir) || !JoinPath(pattern, L"*")) return false;
-    ScopedFind search(FindFirstFileW(pattern, &entry));
-    if (!search.valid()) return false;
-    do {
-        if (wcscmp(entry.cFileName, L".") != 0 && wcscmp(entry.cFileName, L"..") != 0 &&
-            !EqualNoCase(entry.cFileName, UNINSTALLER_FILE) &&
-            !EqualNoCase(entry.cFileName, CONFIG_FILE))
-            return false;
-    } while (FindNextFileW(search.get(), &entry));
-    WideText program, aside;
+// uninstaller's files is left, it moves here, beside the working copy.
+bool AsidePath(WideText& aside) {
     wchar_t name[64];
     swprintf(name, 64, WORKING_COPY_FILE L".%lu.old", GetCurrentProcessId());
-    if (!program.Append(installDir) || !JoinPath(program, UNINSTALLER_FILE) ||
-        !GetModulePath(aside))
-        return false;
+    if (!GetModulePath(aside)) return false;
     aside.Truncate(LastComponent(aside) - aside.Text());  // the temp directory we run from
-    if (!JoinPath(aside, name) || !MoveFileExW(program, aside, MOVEFILE_REPLACE_EXISTING)) {
-        LogLine(LogLevel::Warn) << "cannot move the running " << program << " out: "
-                                << SystemMessage(GetLastError());
-        return false;
-    }
-    bool scheduled = MoveFileExW(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    LogLine() << "moved the running " << program << " to " << aside
-              << (scheduled ? ", which goes at the next restart" : "");
-    return true;
+    return JoinPath(aside, name);
 }
 
 }  // namespace
@@ -81,12 +58,10 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
     }
     ProgressWindow progress(count.files + count.directories, switches.quiet);
     TreeReport report;
+    WideText aside;
     report.progress = &progress;
+    report.aside = AsidePath(aside) ? aside.Text() : nullptr;
     DWORD code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
-    if (code != ERROR_SUCCESS && MoveAsideWaitingUninstaller(installDir)) {
-        report.failed.Truncate(0);
-        code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
-    }
     // What stays in use moves beside the directory, into a folder of the run's own that goes
     // at the next restart, where we may arrange that; the rest goes now.
     WideText parent;

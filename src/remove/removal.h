@@ -49,12 +49,14 @@ extern void (*g_beforeEnteringDirectory)(const wchar_t* path);
 // pendingIn, an entry that another program holds (in use, not merely refused) moves into a
 // folder of the run's own made in pendingIn (pending), under a new name, and goes from there
 // at the next restart, so that nothing a new installation puts at its old path is touched;
-// the walk goes on. An entry that cannot move fails it. progress, when given, follows the
-// walk.
+// the walk goes on. An entry that cannot move fails it. With aside, one of the last files
+// in use moves there instead, and goes at the next restart unannounced: the program that
+// waits for us. progress, when given, follows the walk.
 class ProgressWindow;
 struct TreeReport {
     bool countOnly = false;
     const wchar_t* pendingIn = nullptr;
+    const wchar_t* aside = nullptr;
     ProgressWindow* progress = nullptr;
     unsigned long files = 0;
     unsigned long directories = 0;

@@ -45,6 +45,24 @@ DWORD OpenBelow(HANDLE dir, const wchar_t* name, ACCESS_MASK access, ULONG optio
     return CodeOf(status);
 }
 
+// What the system says of an opened entry. Not GetFileInformationByHandle: it asks for the
+// volume too, which Wine answers slowly.
+DWORD AttributesOf(HANDLE entry) {
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    return GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &tag, sizeof(tag))
+               ? tag.FileAttributes
+               : INVALID_FILE_ATTRIBUTES;
+}
+
+// The file ID, as the listing gives it; -1 when the system does not tell.
+LONGLONG IdOf(HANDLE entry) {
+    LARGE_INTEGER id;  // FILE_INTERNAL_INFORMATION
+    IO_STATUS_BLOCK io;
+    return NtQueryInformationFile(entry, &io, &id, sizeof(id), FileInternalInformation) >= 0
+               ? id.QuadPart
+               : -1;
+}
+
 DWORD Dispose(HANDLE entry) {
     FILE_DISPOSITION_INFO disposition = {TRUE};
     return SetFileInformationByHandle(entry, FileDispositionInfo, &disposition,
@@ -59,22 +77,23 @@ bool SetAttributes(HANDLE file, DWORD attributes) {
     return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
 }
 
-// Gives entry the name `name` in dir, replacing what has that name there when asked: a
-// directory entry changes, no file behind it. The system's call, which takes the name as
-// it stands; the kernel32 one may make a relative name a full path.
+// Gives entry the name `name` in dir (or, without dir, the full path `name` in the system's
+// form), replacing what has that name there when asked: a directory entry changes, no file
+// behind it. The system's call, which takes the name as it stands; the kernel32 one may make
+// a relative name a full path.
 DWORD Rename(HANDLE entry, HANDLE dir, const wchar_t* name, bool replace) {
-    size_t bytes = wcslen(name) * sizeof(wchar_t);
-    union {
-        FILE_RENAME_INFO info;  // the layout of FILE_RENAME_INFORMATION
-        char room[sizeof(FILE_RENAME_INFO) + kNameRoom * sizeof(wchar_t)];
-    } rename = {};
-    if (bytes > kNameRoom * sizeof(wchar_t)) return ERROR_FILENAME_EXCED_RANGE;
-    rename.info.ReplaceIfExists = replace;
-    rename.info.RootDirectory = dir;
-    rename.info.FileNameLength = static_cast<DWORD>(bytes);
-    memcpy(rename.info.FileName, name, bytes);
+    size_t bytes = wcslen(name) * sizeof(wchar_t), size = sizeof(FILE_RENAME_INFO) + bytes;
+    auto* rename = static_cast<FILE_RENAME_INFO*>(operator new(size));  // its layout is the system's
+    if (!rename) return ERROR_NOT_ENOUGH_MEMORY;
+    memset(rename, 0, size);
+    rename->ReplaceIfExists = replace;
+    rename->RootDirectory = dir;
+    rename->FileNameLength = static_cast<DWORD>(bytes);
+    memcpy(rename->FileName, name, bytes);
     IO_STATUS_BLOCK io;
-    return CodeOf(NtSetInformationFile(entry, &io, &rename, sizeof(rename), FileRenameInformation));
+    DWORD code = CodeOf(NtSetInformationFile(entry, &io, rename, size, FileRenameInformation));
+    operator delete(rename);
+    return code;
 }
 
 // A name nobody can have guessed, with prefix.
@@ -183,6 +202,7 @@ private:
     DWORD Remove(const wchar_t* name, bool directory, Step step, HANDLE* entry);
     DWORD Counted(DWORD code, const wchar_t* name, bool directory, HANDLE entry);
     bool MoveToPending(HANDLE entry, const wchar_t* name);
+    bool MoveAside(HANDLE entry, const wchar_t* name);
     bool MakePendingFolder();
     DWORD Failed(DWORD code, const wchar_t* name);
 
@@ -336,6 +356,18 @@ bool TreeWalk::MoveToPending(HANDLE entry, const wchar_t* name) {
     return false;
 }
 
+// Moves a last file in use to report.aside, from where it goes at the next restart.
+bool TreeWalk::MoveAside(HANDLE entry, const wchar_t* name) {
+    WideText target;
+    if (!report_.aside || !target.Append(L"\\??\\") || !target.Append(report_.aside) ||
+        Rename(entry, nullptr, target, true) != ERROR_SUCCESS)
+        return false;
+    bool scheduled = MoveFileExW(report_.aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    LogLine() << "moved the running " << path_ << "\\" << name << " to " << report_.aside
+              << (scheduled ? ", which goes at the next restart" : "");
+    return true;
+}
+
 // The code of one step on name in the current directory (null: the directory itself):
 // counted when it succeeded; when another program holds the entry and the report asks so,
 // the opened entry goes at the next restart instead.
@@ -384,11 +416,9 @@ DWORD TreeWalk::Visit(const Entry& entry) {
         // Gone as a link only where the system opens the link itself; a link to a directory
         // whose target the system opens in its place stays.
         return Remove(name, false, [&]() -> DWORD {
-            BY_HANDLE_FILE_INFORMATION info;
             DWORD code = OpenBelow(dir, name, DELETE | FILE_READ_ATTRIBUTES, 0, opened);
             if (code != ERROR_SUCCESS) return code;
-            if (!GetFileInformationByHandle(opened.get(), &info)) return GetLastError();
-            if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return Dispose(opened.get());
+            if (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT) return Dispose(opened.get());
             opened.reset();
             return directory ? ERROR_CANT_RESOLVE_FILENAME : RemoveLinkName(dir, name);
         }, nullptr);
@@ -403,14 +433,9 @@ DWORD TreeWalk::Visit(const Entry& entry) {
             if (path.Append(path_) && JoinPath(path, name)) g_beforeEnteringDirectory(path);
         }
         DWORD code = OpenBelow(dir, name, kDirectoryAccess, FILE_DIRECTORY_FILE, opened);
-        BY_HANDLE_FILE_INFORMATION info;
-        if (code == ERROR_SUCCESS && !GetFileInformationByHandle(opened.get(), &info))
-            code = GetLastError();
         // Entered only as the directory the listing showed, and no link.
-        if (code == ERROR_SUCCESS &&
-            (info.nFileIndexLow != entry.id.LowPart ||
-             info.nFileIndexHigh != static_cast<DWORD>(entry.id.HighPart) ||
-             (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)))
+        if (code == ERROR_SUCCESS && (IdOf(opened.get()) != entry.id.QuadPart ||
+                                      (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT)))
             code = ERROR_CANT_RESOLVE_FILENAME;
         if (code != ERROR_SUCCESS) return Failed(code, name);
         return Enter(opened.release(), name) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
@@ -430,15 +455,15 @@ DWORD TreeWalk::Finish() {
     if (level.keep) return ERROR_SUCCESS;
     for (const wchar_t* const* last = level.up ? nullptr : lastFiles_; last && *last; ++last) {
         ScopedFile file;
-        BY_HANDLE_FILE_INFORMATION info;
         // Not tried again: the uninstaller that a quiet run started waits in here, and moves
         // out (or goes at the next restart) when nothing else is left.
         if (OpenBelow(level.dir, *last, FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE, file) !=
-                ERROR_SUCCESS ||
-            !GetFileInformationByHandle(file.get(), &info))
+            ERROR_SUCCESS)
             continue;
+        DWORD attributes = AttributesOf(file.get());
         file.reset();
-        DWORD code = report_.countOnly ? ERROR_SUCCESS : RemoveFile(*last, info.dwFileAttributes, file);
+        DWORD code = report_.countOnly ? ERROR_SUCCESS : RemoveFile(*last, attributes, file);
+        if (InUse(code) && file.valid() && MoveAside(file.get(), *last)) code = ERROR_SUCCESS;
         code = Counted(code, *last, false, file.get());
         if (code != ERROR_SUCCESS) return code;
     }
@@ -451,14 +476,12 @@ DWORD TreeWalk::Finish() {
 }
 
 DWORD TreeWalk::Run(HANDLE root, const wchar_t* path) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(root, &info)) return GetLastError();
     if (!path_.Append(path)) return ERROR_NOT_ENOUGH_MEMORY;
     rootLength_ = path_.Length();
     FILE_ATTRIBUTE_TAG_INFO tag = {};
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
-        GetFileInformationByHandleEx(root, FileAttributeTagInfo, &tag, sizeof(tag)) &&
-        IsLinkReparseTag(tag.ReparseTag)) {
+    if (!GetFileInformationByHandleEx(root, FileAttributeTagInfo, &tag, sizeof(tag)))
+        return GetLastError();
+    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkReparseTag(tag.ReparseTag)) {
         path_.Truncate(LastComponent(path_) - path_.Text());
         return Remove(LastComponent(path), false, [&] { return Dispose(root); }, nullptr);
     }
@@ -550,11 +573,11 @@ DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened) {
                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
                                  nullptr));
     if (!opened.valid()) return GetLastError();
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!GetFileInformationByHandle(opened.get(), &info)) return GetLastError();
+    DWORD attributes = AttributesOf(opened.get());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
     // A link the system opened as itself is what the caller removes; one it followed is not.
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return ERROR_SUCCESS;
-    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ERROR_SUCCESS;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
     return OpenedAsNamed(opened.get(), literal) ? ERROR_SUCCESS : ERROR_CANT_RESOLVE_FILENAME;
 }
 

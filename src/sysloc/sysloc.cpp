@@ -114,9 +114,12 @@ int ResolvedPath(const wchar_t* path, WideText& resolved) {
 int CanonicalPath(const wchar_t* path, WideText& canonical) {
     WideText full, longPath;
     if (!FullPath(path, full)) return 0;
+    // Wine cannot expand every path it opens (those through its drive Z: into the prefix):
+    // the folder is resolved below all the same, only a short last name would stay.
     if (!Fill(longPath, [&](wchar_t* buffer, DWORD room) {
             return GetLongPathNameW(full, buffer, room);
-        }))
+        }) &&
+        !longPath.Assign(full))
         return 0;
     longPath.Truncate(TrimmedLength(longPath));
     // The folder, with its separator, is resolved; the last name is kept as it stands.

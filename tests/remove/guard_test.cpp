@@ -1,9 +1,12 @@
 // The start of phase two: what it needs on its command line, the directories it refuses to
 // remove, and the user's last word in the confirm box. The real working copy is started from
 // the temp directory as phase one starts it.
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include "boxes.h"
+#include "remove/removal.h"
 
 namespace {
 
@@ -35,6 +38,15 @@ std::string Variable(const char* name) {
     char value[MAX_PATH] = "";
     DWORD n = GetEnvironmentVariableA(name, value, MAX_PATH);
     return n > 0 && n < MAX_PATH ? value : "";
+}
+
+// The folder's name on Wine's drive Z:, which reaches the whole Unix file system.
+std::string OnDriveZ(const std::string& folder) {
+    std::string path = wt::UnixPath(folder);
+    size_t drive = path.find("/dosdevices/c:/");
+    if (drive != std::string::npos) path.replace(drive, 15, "/drive_c/");
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
 }
 
 std::string ShortForm(const std::string& path) {
@@ -122,6 +134,8 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         // Links: in a middle component, and the directory itself.
         {app.root + "\\via\\Documents\\", documents},
         {app.root + "\\documents-link\\", documents},
+        // A second name no text rule knows: Wine's drive Z: reaches every folder.
+        {OnDriveZ(profile), profile},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.option);
@@ -135,6 +149,29 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         EXPECT_TRUE(app.Intact());
         DeleteFileA(sentinel.c_str());
     }
+}
+
+// A name no text rule knows (Wine's drive Z: here, an administrative share on Windows):
+// the folder is refused by what it is, or lies in, and an application's folder is not.
+TEST(WellKnownFoldersTest, FoldersAreKnownByWhatTheyAreWhateverTheirName) {
+    const std::string app = "C:\\GuardIdentity\\app";
+    wt::MakeDirs(app);
+    WellKnownFolders folders;
+    const std::pair<std::string, bool> cases[] = {
+        {OnDriveZ(Variable("USERPROFILE")), true},
+        {OnDriveZ(Variable("SystemRoot") + "\\Fonts"), true},
+        {OnDriveZ(app), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        const std::wstring path = wt::Utf16(c.first);
+        ScopedFile dir(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, 7, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        ASSERT_TRUE(dir.valid());
+        EXPECT_FALSE(folders.Refuses(path.c_str()));
+        EXPECT_EQ(folders.RefusesOpened(dir.get()), c.second);
+    }
+    wt::RemoveAll("C:\\GuardIdentity");
 }
 
 // The directory is removed where it lies, not through the link that leads to it; the link

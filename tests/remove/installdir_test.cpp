@@ -124,7 +124,7 @@ TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
 }
 
 // Names the ANSI code page (936) cannot spell, which its functions report with "?", and a
-// path deeper than 1,024 characters.
+// read-only file deeper than 1,024 characters.
 TEST_F(InstallDirStep, NamesOutsideTheCodePageAndDeepPathsAreRemovedWhole) {
     const std::wstring literal = L"\\\\?\\" + std::wstring(app.dir.begin(), app.dir.end());
     for (const wchar_t* name : {L"\\smile \xD83D\xDE00.txt",
@@ -135,32 +135,39 @@ TEST_F(InstallDirStep, NamesOutsideTheCodePageAndDeepPathsAreRemovedWhole) {
     for (int level = 0; level < 20; ++level) deep += L"\\level" + std::wstring(50, L'a' + level);
     ASSERT_TRUE(wt::WriteLiteral(deep + L"\\deep.txt"));
     ASSERT_GT(deep.size(), 1024u);
-    ASSERT_EQ(GetFileAttributesW((deep + L"\\deep.txt").c_str()), FILE_ATTRIBUTE_ARCHIVE);
+    ASSERT_TRUE(SetFileAttributesW((deep + L"\\deep.txt").c_str(), FILE_ATTRIBUTE_READONLY));
 
     EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
     EXPECT_TRUE(app.Gone());
 }
 
+// A link to a file goes as a link; a link to a directory goes where the system removes it
+// as a link, and else stays with the run saying so. What they lead to stays whole.
 TEST_F(InstallDirStep, FilesReachedThroughALinkSurviveTheRun) {
-    const std::string target = app.root + "\\elsewhere", link = app.dir + "\\linked";
+    const std::string target = app.root + "\\elsewhere";
     wt::WriteTextFile(target + "\\user.doc", "doc");
     wt::WriteTextFile(target + "\\photos\\a.jpg", "jpg");
     const std::vector<std::string> targetTree = wt::ListTree(target);
     ASSERT_EQ(targetTree.size(), 3u);
-    ASSERT_TRUE(app.MakeLink(link, target));
-    ASSERT_TRUE(wt::Exists(link + "\\user.doc"));
+    for (const std::string& link : {app.dir + "\\data\\settings.ini", app.dir + "\\linked"}) {
+        SCOPED_TRACE(link);
+        app.Install();
+        const bool toFile = link.back() == 'i';
+        ASSERT_TRUE(app.MakeLink(link, toFile ? target + "\\user.doc" : target));
+        ASSERT_TRUE(wt::Exists(link + (toFile ? "" : "\\user.doc")));
 
-    wt::RunResult run = wt::RunWorkingCopy(app.Options());
-    EXPECT_EQ(wt::ListTree(target), targetTree);
-    ASSERT_EQ(run.boxes.size(), 2u);
-    EXPECT_EQ(run.boxes[0], wt::Confirm());
-    // The link may stay (the system may refuse to remove it): then the user hears of it.
-    if (wt::Exists(app.dir)) {
-        EXPECT_EQ(run.boxes[1], wt::Failure("2011"));
-        EXPECT_TRUE(app.KeysThere());
-    } else {
-        EXPECT_EQ(run.boxes[1], wt::Success());
-        EXPECT_TRUE(app.KeysGone());
+        wt::RunResult run = wt::RunWorkingCopy(app.Options());
+        EXPECT_EQ(wt::ListTree(target), targetTree);
+        EXPECT_EQ(wt::ReadTextFile(target + "\\user.doc"), "doc");
+        ASSERT_EQ(run.boxes.size(), 2u);
+        EXPECT_EQ(run.boxes[0], wt::Confirm());
+        if (toFile || !wt::Exists(app.dir)) {
+            EXPECT_EQ(run.boxes[1], wt::Success());
+            EXPECT_TRUE(app.Gone());
+        } else {
+            EXPECT_EQ(run.boxes[1], wt::Failure("2011"));
+            EXPECT_TRUE(app.KeysThere());
+        }
     }
 }
 

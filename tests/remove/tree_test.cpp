@@ -136,4 +136,52 @@ TEST_F(DeleteTreeTest, AFileSharedWithAFolderElsewhereKeepsItsAttributesThere) {
     EXPECT_EQ(GetFileAttributesA(outside.c_str()) & readOnlyHidden, readOnlyHidden);
     EXPECT_EQ(wt::ReadTextFile(outside), "shared");
 }
+
+// A directory swapped for a link elsewhere between its listing and its opening is not
+// entered: what the link leads to stays whole, and the walk says it failed.
+std::string g_linkTarget;
+void SwapForLink(const wchar_t* path) {
+    const std::string dir = wt::FromUtf16(path).substr(4);  // without "\\?\"
+    if (dir.size() > 4 && dir.compare(dir.size() - 4, 4, "\\sub") == 0 &&
+        MoveFileW(path, (std::wstring(path) + L"-old").c_str()))
+        wt::MakeLink(dir, g_linkTarget);
+}
+
+TEST_F(DeleteTreeTest, ADirectorySwappedForALinkOnTheWayIsNotEntered) {
+    const std::string dir = root + "\\app";
+    g_linkTarget = root + "\\outside";
+    wt::WriteTextFile(dir + "\\sub\\a.txt", "a");
+    wt::WriteTextFile(g_linkTarget + "\\keep.txt", "keep");
+    g_beforeEnteringDirectory = SwapForLink;
+    DWORD code = DeleteTree(wt::Utf16(dir).c_str(), true);
+    g_beforeEnteringDirectory = nullptr;
+    EXPECT_EQ(code, static_cast<DWORD>(ERROR_CANT_RESOLVE_FILENAME));
+    EXPECT_EQ(wt::ListTree(g_linkTarget), std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(wt::ReadTextFile(g_linkTarget + "\\keep.txt"), "keep");
+    wt::RemoveLink(dir + "\\sub");
+}
+
+// The walk keeps its levels on the heap: its stack stays where it was however deep it goes.
+// (Wine stops paths near 4,096 bytes and slows with depth, so the tree is 300 deep.)
+uintptr_t g_stackLow = UINTPTR_MAX, g_stackHigh = 0;
+void NoteStack(const wchar_t*) {
+    char here;
+    g_stackLow = std::min(g_stackLow, reinterpret_cast<uintptr_t>(&here));
+    g_stackHigh = std::max(g_stackHigh, reinterpret_cast<uintptr_t>(&here));
+}
+
+TEST_F(DeleteTreeTest, TheWalkKeepsItsStackHoweverDeepItGoes) {
+    const std::string dir = root + "\\deep";
+    wt::MakeDirs(dir);
+    ASSERT_TRUE(wt::RunPerlIn(dir, "for (1..300) { mkdir 'd' or die; chdir 'd' or die } "
+                                   "open(F, '>', 'bottom.txt') or die"));
+    ASSERT_TRUE(wt::Exists(dir + "\\d\\d\\d"));
+
+    g_beforeEnteringDirectory = NoteStack;
+    EXPECT_EQ(DeleteTree(wt::Utf16(dir).c_str(), true), 0u);
+    g_beforeEnteringDirectory = nullptr;
+    EXPECT_FALSE(wt::Exists(dir));
+    EXPECT_LT(g_stackHigh - g_stackLow, 1024u);
+}
+
 }  // namespace

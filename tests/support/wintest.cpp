@@ -176,17 +176,6 @@ bool RunUnixCommand(const std::string& commandLine) {
                           &startup, &process) != 0;
 }
 
-std::string UnixPath(const std::string& windowsPath) {
-    typedef char*(CDECL * UnixName)(const WCHAR*);
-    auto toUnix = reinterpret_cast<UnixName>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
-    if (!toUnix) return "";
-    char* unixName = toUnix(Utf16(windowsPath).c_str());
-    if (!unixName) return "";
-    std::string result = unixName;
-    HeapFree(GetProcessHeap(), 0, unixName);
-    return result;
-}
 
 bool WaitUntil(bool present, const std::string& path) {
     for (int i = 0; i < 500; ++i) {
@@ -273,6 +262,18 @@ std::string TextOf(HWND window) {
 }
 
 }  // namespace
+
+std::string UnixPath(const std::string& windowsPath) {
+    typedef char*(CDECL * UnixName)(const WCHAR*);
+    auto toUnix = reinterpret_cast<UnixName>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name"));
+    if (!toUnix) return "";
+    char* unixName = toUnix(Utf16(windowsPath).c_str());
+    if (!unixName) return "";
+    std::string result = unixName;
+    HeapFree(GetProcessHeap(), 0, unixName);
+    return result;
+}
 
 std::vector<HWND> VisibleBoxes() {
     std::vector<HWND> found;
@@ -635,6 +636,15 @@ void RemoveLink(const std::string& link) {
     std::string unixLink = Exists(link) ? UnixPath(link) : "";
     if (!unixLink.empty() && RunUnixCommand("Z:\\bin\\rm -f \"" + unixLink + "\""))
         WaitUntil(false, link);
+}
+
+bool RunPerlIn(const std::string& dir, const std::string& program) {
+    const std::string unixDir = UnixPath(dir), done = dir + "\\perl-done";
+    DeleteFileW(Utf16(done).c_str());
+    return !unixDir.empty() &&
+           RunUnixCommand("Z:\\usr\\bin\\perl -e \"chdir '" + unixDir + "' or die; my $d = '" +
+                          unixDir + "/perl-done'; " + program + "; open(D, '>', $d)\"") &&
+           WaitUntil(true, done) && DeleteFileW(Utf16(done).c_str());
 }
 
 std::vector<std::string> ListTree(const std::string& root) {

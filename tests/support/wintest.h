@@ -162,6 +162,11 @@ bool MakeLink(const std::string& link, const std::string& target);
 // The link alone, never its target; a link whose target is gone no longer shows, so links
 // go before their targets.
 void RemoveLink(const std::string& link);
+// The Unix path Wine keeps path at; empty when Wine cannot tell.
+std::string UnixPath(const std::string& windowsPath);
+// Runs a Perl program from the Unix side in the folder dir, and waits until it has ended:
+// trees no Windows call could make.
+bool RunPerlIn(const std::string& dir, const std::string& program);
 // Every path below root (relative, sorted), directories with a trailing backslash.
 std::vector<std::string> ListTree(const std::string& root);
 
