@@ -118,9 +118,13 @@ int CanonicalPath(const wchar_t* path, WideText& canonical) {
     // the folder is resolved below all the same, only a short last name would stay.
     if (!Fill(longPath, [&](wchar_t* buffer, DWORD room) {
             return GetLongPathNameW(full, buffer, room);
-        }) &&
-        !longPath.Assign(full))
-        return 0;
+        })) {
+        DWORD error = GetLastError();
+        if (GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES || !longPath.Assign(full)) {
+            SetLastError(error);
+            return 0;
+        }
+    }
     longPath.Truncate(TrimmedLength(longPath));
     // The folder, with its separator, is resolved; the last name is kept as it stands.
     const wchar_t* name = LastComponent(longPath);
