@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Fails when the executable's hardening regresses: imports beyond Windows' Known DLLs,
+# Fails when the executable's hardening regresses: imports beyond Windows' Known DLLs (and
+# ntdll, which the system maps into every process before any other DLL),
 # ASLR or DEP off, relocations missing, or the DLL search not restricted at start-up.
 # Usage: check-pe.sh EXE...
 set -u
@@ -13,7 +14,7 @@ for exe in "$@"; do
   dlls=$(printf '%s\n' "$headers" | awk '/DLL Name:/ {print tolower($3)}' | sort -u | tr '\n' ' ')
   for dll in $dlls; do
     case $dll in
-      kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|msvcrt.dll) ;;
+      kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|msvcrt.dll|ntdll.dll) ;;
       *) fail "imports $dll, which is not one of Windows' Known DLLs we allow" ;;
     esac
   done
