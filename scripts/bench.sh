@@ -144,6 +144,7 @@ launch() {
   elapsed=$(tr -d '\r' <"$report" | sed -n 's/^elapsed //p')
   boxes=$(tr -d '\r' <"$report" | sed -n 's/^box [0-9]*: [^|]*| \(.*\) |[^|]*$/\1/p')
   processes=$(tr -d '\r' <"$report" | sed -n 's/^processes //p')
+  exit_code=$(tr -d '\r' <"$report" | sed -n 's/^exit //p')
   if [ -z "$elapsed" ] || grep -q '^robot: timed out' "$report"; then
     die "the box robot failed for $*: $(tr -d '\r' <"$report")"
   fi
@@ -151,7 +152,7 @@ launch() {
 
 expect_boxes() {  # our uninstaller must have shown the confirm box and the success box
   [ "$boxes" = $'确认卸载？\n卸载成功!' ] && return 0
-  echo "  $1: unexpected boxes: ${boxes:-none}" >&2
+  echo "  $1: unexpected boxes: ${boxes:-none} (exit code ${exit_code:-none})" >&2
   problems+=("$1: unexpected boxes")
 }
 
