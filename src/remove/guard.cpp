@@ -32,15 +32,50 @@ const wchar_t* const kFolderVariables[] = {
 
 const DWORD kFolderRoom = 32768;  // the longest path the system allows
 
-// What a folder is, whatever its name: its file ID, as text. Not with the volume's serial
-// number: Wine gives each drive letter its own though they share one file system. A folder
-// of another volume with the same ID is refused too, which costs a refusal, no deletion.
-bool IdentityOf(HANDLE file, WideText& identity) {
-    LARGE_INTEGER id;  // FILE_INTERNAL_INFORMATION
+ScopedFile OpenFolder(const wchar_t* path) {
+    return ScopedFile(CreateFileW(path, FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// A folder's file ID as 16 hexadecimal digits; "" when the system does not tell.
+void FileIdOf(HANDLE folder, wchar_t (&id)[17]) {
+    LARGE_INTEGER internal;  // FILE_INTERNAL_INFORMATION
     IO_STATUS_BLOCK io;
-    wchar_t text[20];
-    return NtQueryInformationFile(file, &io, &id, sizeof(id), FileInternalInformation) >= 0 &&
-           swprintf(text, 20, L"%016I64x", id.QuadPart) > 0 && identity.Assign(text);
+    id[0] = L'\0';
+    if (NtQueryInformationFile(folder, &io, &internal, sizeof(internal),
+                               FileInternalInformation) >= 0)
+        swprintf(id, 17, L"%016I64x", internal.QuadPart);
+}
+
+DWORD VolumeOf(HANDLE file) {
+    BY_HANDLE_FILE_INFORMATION info;  // asks the volume: dear under Wine, so asked last
+    return GetFileInformationByHandle(file, &info) ? info.dwVolumeSerialNumber : 0;
+}
+
+// Whether folder is one of list's folders (each its file ID, then its path) by what it is:
+// the same file ID on the same volume.
+bool IsAmong(HANDLE folder, const TextList& list) {
+    wchar_t id[17];
+    FileIdOf(folder, id);
+    for (const wchar_t* item = list.First(); item; item = list.Next(item)) {
+        if (!*id || wcsncmp(item, id, 16) != 0) continue;
+        ScopedFile known = OpenFolder(item + 16);
+        if (known.valid() && VolumeOf(known.get()) == VolumeOf(folder)) return true;
+    }
+    return false;
+}
+
+// Adds path to list as its file ID and path, once.
+void AddIdentity(const wchar_t* path, TextList& list) {
+    for (const wchar_t* item = list.First(); item; item = list.Next(item))
+        if (EqualNoCase(item + 16, path)) return;
+    ScopedFile folder = OpenFolder(path);
+    wchar_t id[17];
+    WideText item;
+    if (!folder.valid()) return;
+    FileIdOf(folder.get(), id);
+    if (*id && item.Append(id) && item.Append(path)) list.Add(item);
 }
 
 // Calls visit with path and each folder above it, its root last.
@@ -60,20 +95,6 @@ void ForEachFolderUp(const wchar_t* path, Visit visit) {
         up.Truncate(last - up.Text());
         if (!IsRootPath(up)) up.Truncate(TrimmedLength(up));
     }
-}
-
-// The identity of the folder path leads to (links followed: the folder itself).
-bool IdentityOfFolder(const wchar_t* path, WideText& identity) {
-    ScopedFile folder(CreateFileW(path, FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return folder.valid() && IdentityOf(folder.get(), identity);
-}
-
-bool IsIn(const TextList& list, const wchar_t* text) {
-    for (const wchar_t* item = list.First(); item; item = list.Next(item))
-        if (wcscmp(item, text) == 0) return true;
-    return false;
 }
 
 }  // namespace
@@ -139,22 +160,19 @@ void WellKnownFolders::AddForms(const wchar_t* folder, TextList& list) {
     if (ResolvedPath(full, form)) list.Add(form);
     // By identity too: the folder and all above it hold it; the Windows folder is refused
     // with all below it, found by going up from the directory.
-    ForEachFolderUp(full, [&](const wchar_t* up) {
-        WideText identity;
-        if (IdentityOfFolder(up, identity)) holders_.Add(identity);
-    });
-    if (&list == &windows_ && IdentityOfFolder(full, form)) windowsIds_.Add(form);
+    ForEachFolderUp(full, [&](const wchar_t* up) { AddIdentity(up, holders_); });
+    if (&list == &windows_) AddIdentity(full, windowsIds_);
 }
 
 bool WellKnownFolders::RefusesOpened(HANDLE dir) const {
-    WideText identity, path;
-    if (!IdentityOf(dir, identity) || IsIn(holders_, identity) || !FinalPathOf(dir, path) ||
-        !holders_.Complete() || !windowsIds_.Complete())
+    WideText path;
+    if (!holders_.Complete() || !windowsIds_.Complete() || IsAmong(dir, holders_) ||
+        !FinalPathOf(dir, path))
         return true;
     bool refused = false;
     ForEachFolderUp(path, [&](const wchar_t* up) {
-        WideText above;
-        refused = refused || (IdentityOfFolder(up, above) && IsIn(windowsIds_, above));
+        ScopedFile above = OpenFolder(up);
+        refused = refused || (above.valid() && IsAmong(above.get(), windowsIds_));
     });
     return refused;
 }

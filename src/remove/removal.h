@@ -94,8 +94,8 @@ private:
     TextList named_;    // every folder once, as named
     TextList windows_;  // refused with everything below
     TextList folders_;  // refused with everything above
-    TextList holders_;     // the identities of the folders and of all above them
-    TextList windowsIds_;  // the identities of the Windows folders
+    TextList holders_;     // the folders and all above them, each its file ID and path
+    TextList windowsIds_;  // the Windows folders, the same way
 };
 
 // Writes to the log every running process whose program file lies inside dir.
