@@ -2,8 +2,6 @@
 // command line and the group names from a file the vendor wrote, so it checks the path the
 // system will act on against every folder that belongs to the system or to a user.
 #include <wchar.h>
-#include <windows.h>
-#include <winternl.h>
 
 #include "base/handles.h"
 #include "base/names.h"
@@ -32,20 +30,11 @@ const wchar_t* const kFolderVariables[] = {
 
 const DWORD kFolderRoom = 32768;  // the longest path the system allows
 
-ScopedFile OpenFolder(const wchar_t* path) {
-    return ScopedFile(CreateFileW(path, FILE_READ_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-}
-
 // A folder's file ID as 16 hexadecimal digits; "" when the system does not tell.
-void FileIdOf(HANDLE folder, wchar_t (&id)[17]) {
-    LARGE_INTEGER internal;  // FILE_INTERNAL_INFORMATION
-    IO_STATUS_BLOCK io;
+void FileIdText(HANDLE folder, wchar_t (&id)[17]) {
+    long long fileId = FileIdOf(folder);
     id[0] = L'\0';
-    if (NtQueryInformationFile(folder, &io, &internal, sizeof(internal),
-                               FileInternalInformation) >= 0)
-        swprintf(id, 17, L"%016I64x", internal.QuadPart);
+    if (fileId != -1) swprintf(id, 17, L"%016I64x", fileId);
 }
 
 DWORD VolumeOf(HANDLE file) {
@@ -57,10 +46,10 @@ DWORD VolumeOf(HANDLE file) {
 // the same file ID on the same volume.
 bool IsAmong(HANDLE folder, const TextList& list) {
     wchar_t id[17];
-    FileIdOf(folder, id);
+    FileIdText(folder, id);
     for (const wchar_t* item = list.First(); item; item = list.Next(item)) {
         if (!*id || wcsncmp(item, id, 16) != 0) continue;
-        ScopedFile known = OpenFolder(item + 16);
+        ScopedFile known(OpenToLookAt(item + 16));
         if (known.valid() && VolumeOf(known.get()) == VolumeOf(folder)) return true;
     }
     return false;
@@ -70,11 +59,11 @@ bool IsAmong(HANDLE folder, const TextList& list) {
 void AddIdentity(const wchar_t* path, TextList& list) {
     for (const wchar_t* item = list.First(); item; item = list.Next(item))
         if (EqualNoCase(item + 16, path)) return;
-    ScopedFile folder = OpenFolder(path);
+    ScopedFile folder(OpenToLookAt(path));
     wchar_t id[17];
     WideText item;
     if (!folder.valid()) return;
-    FileIdOf(folder.get(), id);
+    FileIdText(folder.get(), id);
     if (*id && item.Append(id) && item.Append(path)) list.Add(item);
 }
 
@@ -171,7 +160,7 @@ bool WellKnownFolders::RefusesOpened(HANDLE dir) const {
         return true;
     bool refused = false;
     ForEachFolderUp(path, [&](const wchar_t* up) {
-        ScopedFile above = OpenFolder(up);
+        ScopedFile above(OpenToLookAt(up));
         refused = refused || (above.valid() && IsAmong(above.get(), windowsIds_));
     });
     return refused;

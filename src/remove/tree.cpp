@@ -48,14 +48,22 @@ const DWORD kDirectoryAccess = FILE_LIST_DIRECTORY | DELETE | FILE_READ_ATTRIBUT
 const DWORD kListingBytes = 4096;  // per open directory: a deep tree holds one per level
 const size_t kNameRoom = 256;      // a name in a directory has at most 255 characters
 
-DWORD CodeOf(NTSTATUS status) { return status >= 0 ? ERROR_SUCCESS : RtlNtStatusToDosError(status); }
+DWORD CodeOf(NTSTATUS status) {
+    return status >= 0 ? ERROR_SUCCESS : RtlNtStatusToDosError(status);
+}
 
 // Opens name in dir: the entry itself where the system can tell a link from its target.
+// name in dir, as the system's calls take it; text holds the name.
+OBJECT_ATTRIBUTES NameIn(HANDLE dir, const wchar_t* name, UNICODE_STRING& text) {
+    USHORT bytes = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+    text = {bytes, bytes, const_cast<wchar_t*>(name)};
+    return {sizeof(OBJECT_ATTRIBUTES), dir, &text, 0, nullptr, nullptr};
+}
+
 DWORD OpenBelow(HANDLE dir, const wchar_t* name, ACCESS_MASK access, ULONG options,
                 ScopedFile& opened) {
-    USHORT bytes = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
-    UNICODE_STRING text = {bytes, bytes, const_cast<wchar_t*>(name)};
-    OBJECT_ATTRIBUTES attributes = {sizeof(attributes), dir, &text, 0, nullptr, nullptr};
+    UNICODE_STRING text;
+    OBJECT_ATTRIBUTES attributes = NameIn(dir, name, text);
     IO_STATUS_BLOCK io;
     HANDLE handle;
     NTSTATUS status = NtOpenFile(&handle, access | SYNCHRONIZE, &attributes, &io, kShareAll,
@@ -71,15 +79,6 @@ DWORD AttributesOf(HANDLE entry) {
     return GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &tag, sizeof(tag))
                ? tag.FileAttributes
                : INVALID_FILE_ATTRIBUTES;
-}
-
-// The file ID, as the listing gives it; -1 when the system does not tell.
-LONGLONG IdOf(HANDLE entry) {
-    LARGE_INTEGER id;  // FILE_INTERNAL_INFORMATION
-    IO_STATUS_BLOCK io;
-    return NtQueryInformationFile(entry, &io, &id, sizeof(id), FileInternalInformation) >= 0
-               ? id.QuadPart
-               : -1;
 }
 
 DWORD Dispose(HANDLE entry) {
@@ -102,7 +101,8 @@ bool SetAttributes(HANDLE file, DWORD attributes) {
 // a relative name a full path.
 DWORD Rename(HANDLE entry, HANDLE dir, const wchar_t* name, bool replace) {
     size_t bytes = wcslen(name) * sizeof(wchar_t), size = sizeof(FILE_RENAME_INFO) + bytes;
-    auto* rename = static_cast<FILE_RENAME_INFO*>(operator new(size));  // its layout is the system's
+    // FILE_RENAME_INFO has the layout of the system's FILE_RENAME_INFORMATION.
+    auto* rename = static_cast<FILE_RENAME_INFO*>(operator new(size));
     if (!rename) return ERROR_NOT_ENOUGH_MEMORY;
     memset(rename, 0, size);
     rename->ReplaceIfExists = replace;
@@ -128,9 +128,8 @@ bool RandomName(const wchar_t* prefix, wchar_t (&name)[64]) {
 DWORD RemoveLinkName(HANDLE dir, const wchar_t* name) {
     wchar_t spare[64];
     if (!RandomName(L"VORNAuninstall-link.", spare)) return ERROR_NOT_ENOUGH_MEMORY;
-    USHORT bytes = static_cast<USHORT>(wcslen(spare) * sizeof(wchar_t));
-    UNICODE_STRING text = {bytes, bytes, spare};
-    OBJECT_ATTRIBUTES attributes = {sizeof(attributes), dir, &text, 0, nullptr, nullptr};
+    UNICODE_STRING text;
+    OBJECT_ATTRIBUTES attributes = NameIn(dir, spare, text);
     IO_STATUS_BLOCK io;
     HANDLE handle;
     NTSTATUS status = NtCreateFile(&handle, DELETE | SYNCHRONIZE, &attributes, &io, nullptr,
@@ -277,7 +276,8 @@ DWORD TreeWalk::NextEntry(Entry& entry) {
             level.next = 0;
             level.filled = kListingBytes;
         }
-        const auto* info = reinterpret_cast<const FileIdFullDirInformation*>(level.listing + level.next);
+        const auto* info =
+            reinterpret_cast<const FileIdFullDirInformation*>(level.listing + level.next);
         level.next = info->NextEntryOffset ? level.next + info->NextEntryOffset : kListingBytes;
         size_t length = info->FileNameLength / sizeof(wchar_t);
         if (length > kNameRoom) return ERROR_FILENAME_EXCED_RANGE;
@@ -341,7 +341,8 @@ bool TreeWalk::MakePendingFolder() {
             !report_.pending.Assign(report_.pendingIn) || !JoinPath(report_.pending, name))
             break;
         if (CreateDirectoryW(report_.pending, nullptr)) {
-            report_.pendingDir.reset(CreateFileW(report_.pending, FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY,
+            report_.pendingDir.reset(CreateFileW(report_.pending,
+                                                 FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY,
                                                  kShareAll, nullptr, OPEN_EXISTING,
                                                  FILE_FLAG_BACKUP_SEMANTICS, nullptr));
             if (report_.pendingDir.valid()) return true;
@@ -439,7 +440,8 @@ DWORD TreeWalk::Visit(const Entry& entry) {
         return Remove(name, false, [&]() -> DWORD {
             DWORD code = OpenBelow(dir, name, DELETE | FILE_READ_ATTRIBUTES, 0, opened);
             if (code != ERROR_SUCCESS) return code;
-            if (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT) return Dispose(opened.get());
+            if (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT)
+                return Dispose(opened.get());
             opened.reset();
             return directory ? ERROR_CANT_RESOLVE_FILENAME : RemoveLinkName(dir, name);
         }, nullptr);
@@ -456,8 +458,9 @@ DWORD TreeWalk::Visit(const Entry& entry) {
         DWORD code = OpenBelow(dir, name, kDirectoryAccess, FILE_DIRECTORY_FILE, opened);
         // Entered only as the directory the listing showed, and no link; counting, which
         // removes nothing, takes what it finds.
-        if (code == ERROR_SUCCESS && !report_.countOnly && (IdOf(opened.get()) != entry.id.QuadPart ||
-                                      (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT)))
+        if (code == ERROR_SUCCESS && !report_.countOnly &&
+            (FileIdOf(opened.get()) != entry.id.QuadPart ||
+             (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT)))
             code = ERROR_CANT_RESOLVE_FILENAME;
         if (code != ERROR_SUCCESS) return Failed(code, name);
         return Enter(opened.release(), name) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
@@ -493,7 +496,8 @@ DWORD TreeWalk::Finish() {
     return Remove(nullptr, true, [&]() -> DWORD {
         DWORD code = Dispose(level.dir);
         if (code != ERROR_ACCESS_DENIED) return code;
-        return SetAttributes(level.dir, FILE_ATTRIBUTE_NORMAL) ? Dispose(level.dir) : GetLastError();
+        return SetAttributes(level.dir, FILE_ATTRIBUTE_NORMAL) ? Dispose(level.dir)
+                                                               : GetLastError();
     }, &level.dir);
 }
 

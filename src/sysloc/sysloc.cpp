@@ -1,5 +1,7 @@
 #include "sysloc/sysloc.h"
 
+#include <winternl.h>
+
 #include <string.h>
 #include <windows.h>
 
@@ -104,10 +106,22 @@ int FullPath(const wchar_t* path, WideText& full) {
     });
 }
 
+HANDLE OpenToLookAt(const wchar_t* path) {
+    return CreateFileW(path, FILE_READ_ATTRIBUTES,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+long long FileIdOf(HANDLE file) {
+    LARGE_INTEGER id;  // FILE_INTERNAL_INFORMATION
+    IO_STATUS_BLOCK io;
+    return NtQueryInformationFile(file, &io, &id, sizeof(id), FileInternalInformation) >= 0
+               ? id.QuadPart
+               : -1;
+}
+
 int ResolvedPath(const wchar_t* path, WideText& resolved) {
-    ScopedFile file(CreateFileW(path, FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ScopedFile file(OpenToLookAt(path));
     return file.valid() && FinalPathOf(file.get(), resolved);
 }
 

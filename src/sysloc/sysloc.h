@@ -37,5 +37,11 @@ int CanonicalPath(const wchar_t* path, WideText& canonical);
 // The path of an open file or directory as the system reports it (links followed), in the
 // plain form. 1 on success.
 int FinalPathOf(HANDLE file, WideText& path);
+// An existing file or directory opened to be looked at only, links followed; the caller
+// closes it. INVALID_HANDLE_VALUE on failure.
+HANDLE OpenToLookAt(const wchar_t* path);
+// The file ID the system gives an open file or directory (as listings give it); -1 when
+// it does not tell.
+long long FileIdOf(HANDLE file);
 // The full path of path (GetFullPathName). 1 on success.
 int FullPath(const wchar_t* path, WideText& full);
