@@ -162,3 +162,58 @@ bool ProgramNameMatches(const wchar_t* listName, const wchar_t* baseName) {
     return wcslen(baseName) == n + 4 && EqualPrefixNoCase(listName, baseName, n) &&
            EqualNoCase(baseName + n, L".exe");
 }
+
+bool CommandProgram(const wchar_t* command, WideText& program) {
+    program.Truncate(0);
+    if (!command) return false;
+    while (*command == L' ' || *command == L'\t') ++command;
+    size_t n;
+    if (*command == L'"') {
+        ++command;
+        const wchar_t* close = wcschr(command, L'"');
+        n = close ? static_cast<size_t>(close - command) : wcslen(command);
+    } else {
+        n = wcslen(command);
+        for (size_t i = 0; i + 4 <= n; ++i) {
+            wchar_t after = command[i + 4];
+            if (EqualPrefixNoCase(command + i, L".exe", 4) &&
+                (after == L'\0' || after == L' ' || after == L'\t' || after == L',')) {
+                n = i + 4;
+                break;
+            }
+        }
+        if (n == wcslen(command)) {  // no program: a file and perhaps an icon's index
+            size_t comma = n;
+            while (comma > 0 && command[comma - 1] != L',') --comma;
+            size_t digits = comma;
+            if (digits < n && command[digits] == L'-') ++digits;
+            bool index = comma > 0 && digits < n;
+            for (size_t i = digits; i < n; ++i) index = index && command[i] >= L'0' && command[i] <= L'9';
+            if (index) n = comma - 1;
+        }
+        while (n > 0 && (command[n - 1] == L' ' || command[n - 1] == L'\t')) --n;
+    }
+    wchar_t* room = program.Room(n);
+    if (!room || n == 0) return false;
+    for (size_t i = 0; i < n; ++i) room[i] = command[i];
+    program.Keep(n);
+    return true;
+}
+
+bool SamePath(const wchar_t* a, const wchar_t* b) {
+    return *a && *b && PathIsWithin(a, b) && PathIsWithin(b, a);
+}
+
+bool EntryBelongsTo(const wchar_t* installLocation, const wchar_t* uninstallString,
+                    const wchar_t* installDir, const wchar_t* uninstallerFile) {
+    WideText location, program, uninstaller;
+    // A folder is taken as it stands, or from between its quotes.
+    bool quoted = installLocation && installLocation[wcsspn(installLocation, L" \t")] == L'"';
+    if (installLocation && (quoted ? CommandProgram(installLocation, location)
+                                   : location.Assign(installLocation)) &&
+        SamePath(location, installDir))
+        return true;
+    return uninstallString && CommandProgram(uninstallString, program) &&
+           uninstaller.Assign(installDir) && JoinPath(uninstaller, uninstallerFile) &&
+           SamePath(program, uninstaller);
+}

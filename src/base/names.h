@@ -61,6 +61,20 @@ bool IsCleanListName(const wchar_t* name);
 // (0). Other reparse points (cloud placeholders, deduplicated files) are ordinary entries.
 bool IsLinkReparseTag(unsigned long tag);
 
+// The program file a command starts, as an uninstall entry stores it (UninstallString,
+// DisplayIcon): the quoted first item; else, unquoted, the text up to the first ".exe" that
+// ends an item (such a path may hold blanks), or the whole text without a final ",index".
+// False when nothing is left.
+bool CommandProgram(const wchar_t* command, WideText& program);
+// The same path, letter case (A-Z) and trailing separators ignored; no name is resolved, so
+// a short name or a link does not match its long form.
+bool SamePath(const wchar_t* a, const wchar_t* b);
+// Whether an uninstall entry belongs to the installation in installDir: its InstallLocation
+// (quoted or not) names installDir, or its UninstallString starts installDir's
+// uninstallerFile. Either text may be null.
+bool EntryBelongsTo(const wchar_t* installLocation, const wchar_t* uninstallString,
+                    const wchar_t* installDir, const wchar_t* uninstallerFile);
+
 // A program counts as running when its base name equals listName, or listName + ".exe",
 // with A-Z equal to a-z and every other character compared as is.
 bool ProgramNameMatches(const wchar_t* listName, const wchar_t* baseName);

@@ -159,4 +159,46 @@ TEST(IsCleanListName, StaysBelowItsFolderUnderItsOwnName) {
         EXPECT_FALSE(IsCleanListName(name)) << name;
 }
 
+// The program an uninstall entry's command starts, and whether the entry is this
+// installation's: what decides that a key in the other registry view may go.
+TEST(CommandProgram, QuotedUnquotedAndIconIndex) {
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"\"C:\\Program Files\\A\\un.exe\" /S", L"C:\\Program Files\\A\\un.exe"},
+        {L"C:\\Program Files\\A\\unins000.exe /SILENT", L"C:\\Program Files\\A\\unins000.exe"},
+        {L"C:\\A.exe dir\\x.exe", L"C:\\A.exe"},  // as the system starts it
+        {L"C:\\A\\app.EXE,0", L"C:\\A\\app.EXE"}, {L" C:\\A\\app.ico,-101 ", L"C:\\A\\app.ico"},
+        {L"C:\\A,B\\x.dll", L"C:\\A,B\\x.dll"}, {L"\"\" /S", L""}, {L",0", L""},
+    };
+    for (const auto& c : cases) {
+        WideText program;
+        EXPECT_EQ(CommandProgram(c.first, program), *c.second != L'\0') << c.first;
+        EXPECT_STREQ(program.Text(), c.second) << c.first;
+    }
+}
+
+TEST(EntryBelongsTo, ItsFolderOrItsUninstallerSpelledAsTheDirectory) {
+    const wchar_t* dir = L"C:\\Program Files (x86)\\Acme\\Tool\\";
+    const struct {
+        const wchar_t *location, *uninstaller;
+        bool belongs;
+    } cases[] = {
+        {L"C:\\Program Files (x86)\\Acme\\Tool", nullptr, true},
+        {L"c:/program files (x86)/acme/tool/", L"", true},
+        {L"\"C:\\Program Files (x86)\\Acme\\Tool\\\"", nullptr, true},
+        {nullptr, L"\"C:\\Program Files (x86)\\Acme\\Tool\\uninstall.exe\"", true},
+        {L"", L"C:\\Program Files (x86)\\Acme\\Tool\\UNINSTALL.EXE /S", true},
+        {L"C:\\Program Files\\Acme\\Tool", nullptr, false},
+        {L"C:\\PROGRA~2\\Acme\\Tool", L"C:\\PROGRA~2\\Acme\\Tool\\uninstall.exe", false},
+        {L"C:\\Program Files (x86)\\Acme", nullptr, false},
+        {L"C:\\Program Files (x86)\\Acme\\Tool\\bin", nullptr, false},
+        {L"C:\\Program Files (x86)\\Acme\\Tool ", nullptr, false},
+        {nullptr, L"\"C:\\Program Files (x86)\\Acme\\Tool\\unins000.exe\"", false},
+        {nullptr, L"MsiExec.exe /X{0D5C0D5C-0000-0000-0000-000000000000}", false},
+        {L"", L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(EntryBelongsTo(c.location, c.uninstaller, dir, L"uninstall.exe"), c.belongs)
+            << (c.location ? c.location : L"-") << " | " << (c.uninstaller ? c.uninstaller : L"-");
+}
+
 }  // namespace
