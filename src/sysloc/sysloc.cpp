@@ -3,6 +3,7 @@
 #include <winternl.h>
 
 #include <string.h>
+#include <wchar.h>
 #include <windows.h>
 
 #include "base/handles.h"
@@ -48,6 +49,25 @@ int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath) {
     }
     if (status != ERROR_SUCCESS) return 0;
     return folderPath.Assign(value);
+}
+
+int ReadRegistryString(HKEY key, const wchar_t* name, WideText& value) {
+    const DWORD kTypes = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        DWORD bytes = 0;
+        if (RegGetValueW(key, nullptr, name, kTypes, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
+            return 0;
+        value.Truncate(0);
+        wchar_t* room = value.Room(bytes / sizeof(wchar_t) + 1);
+        if (!room) return 0;
+        LONG status = RegGetValueW(key, nullptr, name, kTypes, nullptr, room, &bytes);
+        if (status == ERROR_SUCCESS) {
+            value.Keep(wcslen(room));
+            return 1;
+        }
+        if (status != ERROR_MORE_DATA) return 0;  // it grew in between: ask again
+    }
+    return 0;
 }
 
 int GetModulePath(WideText& modulePath) {
@@ -110,6 +130,21 @@ HANDLE OpenToLookAt(const wchar_t* path) {
     return CreateFileW(path, FILE_READ_ATTRIBUTES,
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+}
+
+bool HoldsFile(HANDLE dir, const wchar_t* name) {
+    USHORT bytes = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
+    UNICODE_STRING text = {bytes, bytes, const_cast<wchar_t*>(name)};
+    OBJECT_ATTRIBUTES attributes = {sizeof(attributes), dir, &text, OBJ_CASE_INSENSITIVE, nullptr,
+                                    nullptr};
+    IO_STATUS_BLOCK io;
+    HANDLE file;
+    if (NtOpenFile(&file, FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
+                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                   FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
+        return false;
+    CloseHandle(file);
+    return true;
 }
 
 long long FileIdOf(HANDLE file) {

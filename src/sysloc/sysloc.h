@@ -23,6 +23,9 @@ bool PathExists(const wchar_t* filePath, bool* isDirectory);
 // One of "Local AppData", "Programs", "Desktop" from the user's Shell Folders key, taken
 // as stored (not expanded). 1 on success; on failure folderPath is left as it was.
 int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath);
+// A string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) of an open key, of any length.
+// 1 on success; a value of another type, or none, fails.
+int ReadRegistryString(HKEY key, const wchar_t* name, WideText& value);
 // The full path of the running executable, of any length. 1 on success.
 int GetModulePath(WideText& modulePath);
 
@@ -40,6 +43,8 @@ int FinalPathOf(HANDLE file, WideText& path);
 // An existing file or directory opened to be looked at only, links followed; the caller
 // closes it. INVALID_HANDLE_VALUE on failure.
 HANDLE OpenToLookAt(const wchar_t* path);
+// Whether the open directory dir holds a file (no directory) of this name.
+bool HoldsFile(HANDLE dir, const wchar_t* name);
 // The file ID the system gives an open file or directory (as listings give it); -1 when
 // it does not tell.
 long long FileIdOf(HANDLE file);
