@@ -5,6 +5,7 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "relocate/launch.h"
+#include "remove/others.h"
 #include "remove/removal.h"
 #include "report/boxes.h"
 #include "report/log.h"
@@ -152,11 +153,18 @@ int uninstall::RunUninstall() {
         }
     }
     WideText installDir;
-    InstallDirCheck check = CheckInstallDir(m_installDir, installDir);
+    WellKnownFolders folders;
+    InstallDirCheck check = CheckInstallDir(m_installDir, folders, installDir);
     LogLine() << "installation directory: " << m_installDir << " (resolved: "
               << (check == kInstallDirRemovable ? installDir.Text()
                   : check == kInstallDirMissing ? L"not there" : L"refused") << ")";
-    if (check == kInstallDirRefused) {
+    // Another application's folder is not ours to remove, nor is one that holds it.
+    OtherApplications others(m_regFolderName, installDir, folders);
+    const wchar_t* holder = check == kInstallDirRemovable ? others.Holding() : nullptr;
+    if (holder)
+        LogLine(LogLevel::Error) << "the installation directory is the folder of " << holder
+                                 << ", another application, or holds it";
+    if (check == kInstallDirRefused || holder) {
         Report(Failure::DirRefused);
         return 0;
     }
@@ -166,12 +174,13 @@ int uninstall::RunUninstall() {
         Report(Failure::ProgramRunning, running);
         return 0;
     }
-    if (!RemoveShortcuts(m_scFolderName, m_scDesktopName, m_switches.dryRun, m_outcome)) return 0;
-    if (!RemoveInstallDir(m_installDir, m_switches, m_outcome)) {
+    if (!RemoveShortcuts(m_scFolderName, m_scDesktopName, folders, m_switches.dryRun, m_outcome))
+        return 0;
+    if (!RemoveInstallDir(m_installDir, folders, others, m_switches, m_outcome)) {
         Report(Failure::RemovalIncomplete);
         return 0;
     }
-    RemoveUninstallEntries(m_regFolderName, m_switches.dryRun, m_outcome);
+    RemoveUninstallEntries(m_regFolderName, installDir, m_switches.dryRun, m_outcome);
     // A listed item that stays is no success, whatever else went.
     if (m_outcome.failed > 0) {
         Report(Failure::RemovalIncomplete);

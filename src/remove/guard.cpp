@@ -14,19 +14,38 @@ namespace {
 // Keys whose string values name folders of the system, of all users or of this user.
 const wchar_t kCurrentVersion[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 const wchar_t kProfileList[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList";
-const wchar_t* const kFolderKeys[] = {
-    kCurrentVersion,
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
-    kProfileList,
-};
+const wchar_t kShellFolders[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+const wchar_t kUserShellFolders[] =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const wchar_t* const kFolderKeys[] = {kCurrentVersion, kShellFolders, kUserShellFolders,
+                                      kProfileList};
 
 // Environment variables that name such folders.
 const wchar_t* const kFolderVariables[] = {
     L"ProgramFiles",  L"ProgramFiles(x86)", L"ProgramW6432", L"CommonProgramFiles",
     L"CommonProgramFiles(x86)", L"CommonProgramW6432", L"ProgramData", L"ALLUSERSPROFILE",
     L"PUBLIC", L"USERPROFILE", L"APPDATA", L"LOCALAPPDATA", L"TEMP", L"TMP",
+    L"OneDrive", L"OneDriveConsumer", L"OneDriveCommercial",
 };
+
+// The OneDrive roots, as a user's Environment key names them too: deleting in one deletes
+// in the cloud.
+const wchar_t* const kOneDriveValues[] = {L"OneDrive", L"OneDriveConsumer",
+                                          L"OneDriveCommercial", nullptr};
+
+// The folders every profile holds under their default names, whoever runs the uninstall: a
+// deployment tool runs as SYSTEM, an elevated run as the administrator, and a user's folders
+// are theirs all the same.
+const wchar_t* const kProfileFolders[] = {
+    L"Desktop", L"Documents", L"Downloads", L"Music", L"Pictures", L"Videos", L"Favorites",
+    L"Links", L"Contacts", L"Searches", L"Saved Games", L"OneDrive", L"AppData",
+    L"AppData\\Local", L"AppData\\LocalLow", L"AppData\\Roaming", L"AppData\\Local\\Programs",
+    L"AppData\\Local\\Temp", L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu",
+    L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs",
+    L"AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Startup",
+};
+const wchar_t kUserProfileReference[] = L"%USERPROFILE%";
 
 const DWORD kFolderRoom = 32768;  // the longest path the system allows
 
@@ -115,9 +134,16 @@ WellKnownFolders::WellKnownFolders() {
         AddProfiles(view);
     }
     for (const wchar_t* key : kFolderKeys) AddValues(HKEY_CURRENT_USER, key, 0);
-    // The temp directory of the working copy.
-    WideText temp;
-    if (GetShellFolderPath(L"Local AppData", temp) && JoinPath(temp, L"Temp")) Add(temp);
+    AddValues(HKEY_CURRENT_USER, L"Environment", 0, nullptr, kOneDriveValues);
+    AddLoadedUsers();
+    // The temp directory of the working copy, and the folder of every per-user installation.
+    const wchar_t* const kLocalFolders[] = {L"Temp", L"Programs"};
+    for (const wchar_t* below : kLocalFolders) {
+        WideText local;
+        if (GetShellFolderPath(L"Local AppData", local) && JoinPath(local, below)) Add(local);
+        DWORD n = GetEnvironmentVariableW(L"LOCALAPPDATA", room, kFolderRoom);
+        if (n > 0 && n < kFolderRoom && local.Assign(room) && JoinPath(local, below)) Add(local);
+    }
 }
 
 bool WellKnownFolders::Refuses(const wchar_t* dir) const {
@@ -167,20 +193,36 @@ bool WellKnownFolders::RefusesOpened(HANDLE dir) const {
 }
 
 // A folder named by a registry value or a variable, with its %references% expanded; texts
-// that are no absolute path (names, flags) are not folders.
-void WellKnownFolders::Add(const wchar_t* text) {
-    WideText expanded;
+// that are no absolute path (names, flags) are not folders. Another user's %USERPROFILE% is
+// their profile, not ours.
+void WellKnownFolders::Add(const wchar_t* text, const wchar_t* profile) {
+    WideText own, expanded;
+    const size_t n = wcslen(kUserProfileReference);
+    if (profile && *profile && wcslen(text) >= n &&
+        EqualPrefixNoCase(text, kUserProfileReference, n)) {
+        if (!own.Assign(profile) || !own.Append(text + n)) return;
+        text = own;
+    }
     wchar_t* room = expanded.Room(kFolderRoom);
-    DWORD n = room ? ExpandEnvironmentStringsW(text, room, kFolderRoom) : 0;
-    if (n == 0 || n > kFolderRoom) return;
-    expanded.Keep(n - 1);
+    DWORD length = room ? ExpandEnvironmentStringsW(text, room, kFolderRoom) : 0;
+    if (length == 0 || length > kFolderRoom) return;
+    expanded.Keep(length - 1);
     if (IsAbsolutePath(expanded)) AddForms(expanded, folders_);
 }
 
 // Read access only: a user without administrator rights may still read what is refused.
-void WellKnownFolders::AddValues(HKEY root, const wchar_t* subkey, REGSAM view) {
+// Every string value, or those of names (a null-terminated list).
+void WellKnownFolders::AddValues(HKEY root, const wchar_t* subkey, REGSAM view,
+                                 const wchar_t* profile, const wchar_t* const* names) {
     ScopedKey key;
     if (RegOpenKeyExW(root, subkey, 0, KEY_READ | view, key.receive()) != ERROR_SUCCESS) return;
+    if (names) {
+        for (; *names; ++names) {
+            WideText value;
+            if (ReadRegistryString(key.get(), *names, value)) Add(value, profile);
+        }
+        return;
+    }
     for (DWORD i = 0;; ++i) {
         wchar_t name[256], data[1024];
         DWORD nameSize = 256, size = sizeof(data) - sizeof(wchar_t), type = REG_NONE;
@@ -189,11 +231,12 @@ void WellKnownFolders::AddValues(HKEY root, const wchar_t* subkey, REGSAM view) 
         if (status == ERROR_NO_MORE_ITEMS) return;
         if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
         data[size / sizeof(wchar_t)] = L'\0';
-        Add(data);
+        Add(data, profile);
     }
 }
 
-// The folder of every profile the system lists, the Default one among them.
+// The folder of every profile the system lists, the Default one among them, with the folders
+// each holds under their default names.
 void WellKnownFolders::AddProfiles(REGSAM view) {
     ScopedKey profiles;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | view,
@@ -205,13 +248,58 @@ void WellKnownFolders::AddProfiles(REGSAM view) {
         LONG status =
             RegEnumKeyExW(profiles.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
         if (status == ERROR_NO_MORE_ITEMS) return;
-        WideText subkey;
-        if (status == ERROR_SUCCESS && subkey.Append(kProfileList) && JoinPath(subkey, name))
-            AddValues(HKEY_LOCAL_MACHINE, subkey, view);
+        WideText subkey, profile;
+        if (status != ERROR_SUCCESS || !subkey.Append(kProfileList) || !JoinPath(subkey, name))
+            continue;
+        AddValues(HKEY_LOCAL_MACHINE, subkey, view);
+        if (!ProfileOf(name, view, profile)) continue;
+        for (const wchar_t* folder : kProfileFolders) {
+            WideText path;
+            if (path.Assign(profile) && JoinPath(path, folder)) Add(path);
+        }
     }
 }
 
-InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical, ScopedFile* opened) {
+// The folders each loaded user hive names: another user's redirected Documents, their
+// OneDrive. A hive of "<SID>_Classes" names none.
+void WellKnownFolders::AddLoadedUsers() {
+    for (DWORD i = 0;; ++i) {
+        wchar_t sid[256];
+        DWORD n = 256;
+        LONG status = RegEnumKeyExW(HKEY_USERS, i, sid, &n, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) return;
+        const size_t suffix = wcslen(L"_Classes");
+        if (status != ERROR_SUCCESS || (n > suffix && EqualNoCase(sid + n - suffix, L"_Classes")))
+            continue;
+        WideText profile, subkey;
+        ProfileOf(sid, 0, profile);
+        const wchar_t* const kKeys[] = {kShellFolders, kUserShellFolders};
+        for (const wchar_t* key : kKeys)
+            if (subkey.Assign(sid) && JoinPath(subkey, key))
+                AddValues(HKEY_USERS, subkey, 0, profile);
+        if (subkey.Assign(sid) && JoinPath(subkey, L"Environment"))
+            AddValues(HKEY_USERS, subkey, 0, profile, kOneDriveValues);
+    }
+}
+
+// The profile folder the system lists for sid, expanded. False when it lists none.
+bool WellKnownFolders::ProfileOf(const wchar_t* sid, REGSAM view, WideText& profile) {
+    WideText subkey, stored;
+    ScopedKey key;
+    if (!subkey.Assign(kProfileList) || !JoinPath(subkey, sid) ||
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, subkey, 0, KEY_READ | view, key.receive()) !=
+            ERROR_SUCCESS ||
+        !ReadRegistryString(key.get(), L"ProfileImagePath", stored))
+        return false;
+    wchar_t* room = profile.Room(kFolderRoom);
+    DWORD length = room ? ExpandEnvironmentStringsW(stored, room, kFolderRoom) : 0;
+    if (length == 0 || length > kFolderRoom) return false;
+    profile.Keep(length - 1);
+    return IsAbsolutePath(profile);
+}
+
+InstallDirCheck CheckInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
+                                WideText& canonical, ScopedFile* opened) {
     if (!IsCleanAbsolutePath(dir) || IsRootPath(dir)) return kInstallDirRefused;
     if (!CanonicalPath(dir, canonical)) {
         DWORD error = GetLastError();
@@ -223,7 +311,6 @@ InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical, ScopedF
     // must not be a folder of the system or a user either.
     WideText resolved;
     if (!ResolvedPath(canonical, resolved)) return kInstallDirRefused;
-    WellKnownFolders folders;
     if (folders.Refuses(canonical) || folders.Refuses(resolved)) return kInstallDirRefused;
     // What is removed is what was checked: the directory as opened here.
     ScopedFile own;

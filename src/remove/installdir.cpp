@@ -5,6 +5,7 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
+#include "remove/others.h"
 #include "remove/removal.h"
 #include "report/log.h"
 #include "report/progress.h"
@@ -25,19 +26,23 @@ bool AsidePath(WideText& aside) {
 
 }  // namespace
 
-int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outcome) {
+int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
+                     OtherApplications& others, const Switches& switches, Outcome& outcome) {
     if (!dir || !*dir) return 0;
     // Checked again right before anything goes: the tree may have changed since phase two
     // began, and the directory may be reached through a link only now.
     WideText installDir;
     ScopedFile tree;
-    InstallDirCheck check = CheckInstallDir(dir, installDir, &tree);
+    InstallDirCheck check = CheckInstallDir(dir, folders, installDir, &tree);
     if (check == kInstallDirMissing) {
         LogLine() << "installation directory " << dir << ": not there, or no directory";
         return 1;
     }
-    if (check == kInstallDirRefused) {
-        LogLine(LogLevel::Error) << "installation directory " << dir << " refused";
+    const wchar_t* holder = check == kInstallDirRemovable ? others.Holding() : nullptr;
+    if (check == kInstallDirRefused || holder) {
+        LogLine(LogLevel::Error) << "installation directory " << dir << " refused"
+                                 << (holder ? L": it is the folder of " : L"")
+                                 << (holder ? holder : L"");
         ++outcome.failed;
         return 0;
     }
@@ -48,17 +53,20 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
     // Counted for the progress window and a dry run only.
     TreeReport count;
     count.countOnly = true;
+    count.others = &others;
     if (!switches.quiet || switches.dryRun)
         DeleteTree(tree.get(), installDir, true, kUninstallerFiles, count);
     if (switches.dryRun) {
         LogLine() << "would remove the installation directory " << installDir << ": "
                   << count.files << " files, " << count.directories << " directories";
+        others.LogKept(true);
         ++outcome.removed;
         return 1;
     }
     ProgressWindow progress(count.files + count.directories, switches.quiet);
     TreeReport report;
     WideText aside;
+    report.others = &others;
     report.progress = &progress;
     report.aside = AsidePath(aside) ? aside.Text() : nullptr;
     DWORD code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
@@ -80,8 +88,10 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
             LogLine(LogLevel::Warn) << "the empty folder " << report.pending << " stays";
     }
     tree.reset();  // the directory goes with its last handle
+    const unsigned long kept = others.LogKept(false);
     // A directory that could not even be searched is still there: that is no success.
-    if (code == ERROR_SUCCESS && report.scheduled == 0 && PathExists(installDir, nullptr)) {
+    if (code == ERROR_SUCCESS && report.scheduled == 0 && kept == 0 &&
+        PathExists(installDir, nullptr)) {
         code = ERROR_DIR_NOT_EMPTY;
         report.failed.Truncate(0);
     }
@@ -102,6 +112,10 @@ int RemoveInstallDir(const wchar_t* dir, const Switches& switches, Outcome& outc
                                 << " entries go at the next restart";
         LogProgramsInside(installDir);
         outcome.restartNeeded = true;
+    } else if (kept > 0) {
+        LogLine() << "removed the application from " << installDir << ": " << report.files
+                  << " files, " << report.directories << " directories; the folder stays with "
+                  << kept << " other application" << (kept > 1 ? "s" : "") << " in it";
     } else {
         LogLine() << "removed the installation directory " << installDir << ": "
                   << report.files << " files, " << report.directories << " directories";

@@ -9,18 +9,26 @@
 #include "cmdline/cmdline.h"
 #include "report/outcome.h"
 
+class WellKnownFolders;
+class OtherApplications;
+
 // 0 when a program of executableList runs; its name (as listed) is then in runningName.
 // Nothing is removed before this check has passed.
 int CheckRunningPrograms(const wchar_t* executableList, WideText& runningName);
 // The listed program groups (folders below the user's Start-menu Programs folder) and
 // desktop shortcuts. Always 1: what stays is logged and counted as failed.
-int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList, bool dryRun,
-                    Outcome& outcome);
-// The installation directory with everything in it. 0 when some of it stays for good (or
-// the directory is refused); what goes at the next restart sets outcome.restartNeeded.
-int RemoveInstallDir(const wchar_t* installDir, const Switches& switches, Outcome& outcome);
-// The listed keys below the Uninstall key, of the machine or else of the user. Always 1.
-int RemoveUninstallEntries(const wchar_t* keyList, bool dryRun, Outcome& outcome);
+int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
+                    const WellKnownFolders& refused, bool dryRun, Outcome& outcome);
+// The installation directory with everything in it but what is others' (their folders
+// inside it, and the folders above those). 0 when some of it stays for good (or the
+// directory is refused); what goes at the next restart sets outcome.restartNeeded.
+int RemoveInstallDir(const wchar_t* installDir, const WellKnownFolders& folders,
+                     OtherApplications& others, const Switches& switches, Outcome& outcome);
+// The listed keys below the Uninstall key, of the machine or else of the user. On 64-bit
+// Windows a name the machine lacks in this program's view is looked for in the 64-bit view,
+// and removed there only when it belongs to the installation in installDir. Always 1.
+int RemoveUninstallEntries(const wchar_t* keyList, const wchar_t* installDir, bool dryRun,
+                           Outcome& outcome);
 
 // Removes dir and everything below it, depth first, resetting each file's attributes before
 // deleting it. Links (reparse points) are removed as links and never entered; a link that
@@ -55,6 +63,7 @@ extern void (*g_beforeEnteringDirectory)(const wchar_t* path);
 class ProgressWindow;
 struct TreeReport {
     bool countOnly = false;
+    OtherApplications* others = nullptr;  // their folders stay, and every folder above them
     const wchar_t* pendingIn = nullptr;
     const wchar_t* aside = nullptr;
     ProgressWindow* progress = nullptr;
@@ -73,8 +82,9 @@ struct TreeReport {
 // attributes back for them. Returns the Windows code.
 DWORD DeleteFileName(const wchar_t* path, bool resetAttributes);
 
-// The folders of the system, of all users and of the current user, as the registry and the
-// environment name them, each under every spelling: what no uninstall may remove.
+// The folders of the system, of all users and of every user with a profile on the machine,
+// as the registry and the environment name them, each under every spelling: what no
+// uninstall may remove, whichever account runs it.
 class WellKnownFolders {
 public:
     WellKnownFolders();
@@ -87,9 +97,12 @@ public:
 
 private:
     void AddForms(const wchar_t* folder, TextList& list);
-    void Add(const wchar_t* text);
-    void AddValues(HKEY root, const wchar_t* subkey, REGSAM view);
+    void Add(const wchar_t* text, const wchar_t* profile = nullptr);
+    void AddValues(HKEY root, const wchar_t* subkey, REGSAM view,
+                   const wchar_t* profile = nullptr, const wchar_t* const* names = nullptr);
     void AddProfiles(REGSAM view);
+    void AddLoadedUsers();
+    static bool ProfileOf(const wchar_t* sid, REGSAM view, WideText& profile);
 
     TextList named_;    // every folder once, as named
     TextList windows_;  // refused with everything below
@@ -107,5 +120,5 @@ enum InstallDirCheck { kInstallDirRemovable, kInstallDirMissing, kInstallDirRefu
 // the system would fold it into another path, cannot be resolved, or it (or what its link
 // leads to) is refused by WellKnownFolders, by name or by what it is. With opened, a
 // removable directory comes back opened by OpenDirectory.
-InstallDirCheck CheckInstallDir(const wchar_t* dir, WideText& canonical,
-                                ScopedFile* opened = nullptr);
+InstallDirCheck CheckInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
+                                WideText& canonical, ScopedFile* opened = nullptr);

@@ -46,9 +46,8 @@ const ListKind kLists[] = {
 
 }  // namespace
 
-int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList, bool dryRun,
-                    Outcome& outcome) {
-    WellKnownFolders refused;
+int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
+                    const WellKnownFolders& refused, bool dryRun, Outcome& outcome) {
     bool isDirectory = false;
     const char* const would = dryRun ? "would remove " : "removed ";
     for (const ListKind& kind : kLists) {

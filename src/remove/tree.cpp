@@ -12,6 +12,7 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
+#include "remove/others.h"
 #include "remove/removal.h"
 #include "report/log.h"
 #include "report/progress.h"
@@ -182,6 +183,7 @@ struct Level {
     HANDLE dir;
     size_t pathLength;  // of the walk's path up to this directory
     bool keep = false;  // something in it stays (or was left out on purpose)
+    bool kept = false;  // it holds another application's folder: it stays with its parents
     bool restart = true;
     DWORD next = 0, filled = 0;
     alignas(8) unsigned char listing[kListingBytes];
@@ -210,6 +212,7 @@ public:
 
 private:
     DWORD Visit(const Entry& entry);
+    bool KeptForOthers(const Entry& entry, HANDLE dir);
     DWORD Finish();
     bool Enter(HANDLE dir, const wchar_t* name);
     void Leave();
@@ -256,6 +259,7 @@ bool TreeWalk::Enter(HANDLE dir, const wchar_t* name) {
 void TreeWalk::Leave() {
     Level* level = level_;
     level_ = level->up;
+    if (level_ && level->kept) level_->kept = true;
     if (level_) CloseHandle(level->dir);  // the root's handle is the caller's
     path_.Truncate(level->pathLength);
     delete level;
@@ -463,6 +467,7 @@ DWORD TreeWalk::Visit(const Entry& entry) {
              (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT)))
             code = ERROR_CANT_RESOLVE_FILENAME;
         if (code != ERROR_SUCCESS) return Failed(code, name);
+        if (report_.others && KeptForOthers(entry, opened.get())) return ERROR_SUCCESS;
         return Enter(opened.release(), name) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
     }
     if (level_->up == nullptr && IsListed(name, lastFiles_)) return ERROR_SUCCESS;
@@ -474,7 +479,19 @@ DWORD TreeWalk::Visit(const Entry& entry) {
     }, &held);
 }
 
-// The current directory is listed to its end: it goes, with the root's last files first.
+// Whether the opened directory entry is another application's, which stays whole.
+bool TreeWalk::KeptForOthers(const Entry& entry, HANDLE dir) {
+    WideText path;
+    PathForm plain = PlainForm(path_);
+    if (!path.Append(plain.head) || !path.Append(plain.rest) || !JoinPath(path, entry.name) ||
+        !report_.others->Keeps(entry.id.QuadPart, dir, path))
+        return false;
+    level_->kept = true;
+    return true;
+}
+
+// The current directory is listed to its end: it goes, with the root's last files first. One
+// that holds another application stays, and so does every folder above it.
 DWORD TreeWalk::Finish() {
     Level& level = *level_;
     if (level.keep) return ERROR_SUCCESS;
@@ -492,6 +509,7 @@ DWORD TreeWalk::Finish() {
         code = Counted(code, *last, false, file.get());
         if (code != ERROR_SUCCESS) return code;
     }
+    if (level.kept) return ERROR_SUCCESS;
     // As for files, the attributes are reset only where they may stop the removal.
     return Remove(nullptr, true, [&]() -> DWORD {
         DWORD code = Dispose(level.dir);

@@ -27,7 +27,8 @@ protected:
 
     static void Remove(const char* list) {
         Outcome outcome;
-        EXPECT_EQ(RemoveUninstallEntries(list ? wt::Utf16(list).c_str() : nullptr, false, outcome),
+        EXPECT_EQ(RemoveUninstallEntries(list ? wt::Utf16(list).c_str() : nullptr, nullptr, false,
+                                         outcome),
                   1);
     }
 };

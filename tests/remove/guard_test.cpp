@@ -95,6 +95,19 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
     ASSERT_TRUE(app.MakeLink(app.root + "\\via", profile));
     ASSERT_TRUE(app.MakeLink(app.root + "\\documents-link", documents));
     DefaultProfile defaultProfile("C:\\users\\Default");
+    // Another account with a profile and a loaded hive, whose Music lies in its profile under
+    // another name; OneDrive roots named by the environment and by the user's key.
+    const std::string other = app.root + "\\rmother", sid = "S-1-5-21-0-0-0-1001";
+    const std::string folders = sid + "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+    wt::AddedValue otherProfile(HKEY_LOCAL_MACHINE, std::string(kProfileList) + "\\" + sid,
+                                "ProfileImagePath", other);
+    wt::AddedValue otherDocuments(HKEY_USERS, folders + "\\Shell Folders", "Personal", app.root + "\\Docs");
+    wt::AddedValue otherMusic(HKEY_USERS, folders + "\\User Shell Folders", "My Music",
+                              "%USERPROFILE%\\Tunes");
+    wt::AddedValue workDrive(HKEY_CURRENT_USER, "Environment", "OneDriveCommercial",
+                             app.root + "\\OneDrive - Work");
+    SetEnvironmentVariableA("OneDrive", (app.root + "\\OneDrive").c_str());
+    const std::string local = wt::ShellFolder("Local AppData");
 
     struct Case {
         std::string option;  // the -p argument
@@ -136,6 +149,19 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         {app.root + "\\documents-link\\", documents},
         // A second name no text rule knows: Wine's drive Z: reaches every folder.
         {OnDriveZ(profile), profile},
+        // Every account's folders, whoever runs the uninstall; per-user installations' folder.
+        {other, other},
+        {other + "\\Documents", other + "\\Documents"},
+        {other + "\\AppData\\Roaming", other + "\\AppData\\Roaming"},
+        {other + "\\AppData\\Local\\Programs", other + "\\AppData\\Local\\Programs"},
+        {other + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs",
+         other + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"},
+        {other + "\\Saved Games\\", other + "\\Saved Games"},
+        {other + "\\Tunes", other + "\\Tunes"},
+        {app.root + "\\Docs", app.root + "\\Docs"},
+        {local + "\\Programs", local + "\\Programs"},
+        {app.root + "\\OneDrive", app.root + "\\OneDrive"},
+        {app.root + "\\OneDrive - Work\\", app.root + "\\OneDrive - Work"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.option);
@@ -149,6 +175,28 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         EXPECT_TRUE(app.Intact());
         DeleteFileA(sentinel.c_str());
     }
+    SetEnvironmentVariableA("OneDrive", nullptr);
+    RegDeleteTreeA(HKEY_USERS, sid.c_str());
+}
+
+// Per-user installations, in the user's Local AppData or its Programs folder, go whole by
+// their own uninstall.exe; the folders around them stay.
+TEST(PerUserInstallation, RemovedWholeWhereverItLies) {
+    const std::string local = wt::ShellFolder("Local AppData");
+    for (const std::string& dir : {local + "\\Programs\\RmChat", local + "\\RmChat"}) {
+        SCOPED_TRACE(dir);
+        wt::WriteTextFile(dir + "\\bin\\chat.exe", "chat");
+        wt::InstallUninstaller(dir, "<config><unist><regFolderName>RmChat</regFolderName>"
+                                    "</unist></config>");
+        wt::CreateUninstallKey(HKEY_CURRENT_USER, "RmChat");
+        wt::RunResult run = wt::RunAndAnswer("\"" + dir + "\\uninstall.exe\"", {}, dir);
+        EXPECT_EQ(run.boxes, wt::Confirmed(wt::Success()));
+        EXPECT_FALSE(wt::Exists(dir));
+        EXPECT_TRUE(wt::Exists(dir.substr(0, dir.rfind('\\'))));
+        EXPECT_FALSE(wt::UninstallKeyExists(HKEY_CURRENT_USER, "RmChat"));
+        wt::RemoveAll(dir);
+    }
+    RemoveDirectoryA((local + "\\Programs").c_str());
 }
 
 // By what a folder is: the profile, a folder in Windows reached by a name no text rule

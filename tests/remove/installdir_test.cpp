@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "boxes.h"
+#include "remove/others.h"
 #include "remove/removal.h"
 
 namespace {
@@ -35,7 +36,9 @@ TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
          {documents + "\\", app.root + "\\via\\Documents\\", app.root + "\\via"}) {
         SCOPED_TRACE(dir);
         Outcome outcome;
-        EXPECT_EQ(RemoveInstallDir(wt::Utf16(dir).c_str(), Switches(), outcome), 0);
+        WellKnownFolders folders;
+        OtherApplications others(nullptr, wt::Utf16(dir).c_str(), folders);
+        EXPECT_EQ(RemoveInstallDir(wt::Utf16(dir).c_str(), folders, others, Switches(), outcome), 0);
         EXPECT_EQ(wt::ReadTextFile(sentinel), "keep");
     }
     DeleteFileA(sentinel.c_str());
@@ -138,6 +141,65 @@ TEST_F(InstallDirStep, NamesOutsideTheCodePageAndDeepPathsAreRemovedWhole) {
     ASSERT_TRUE(SetFileAttributesW((deep + L"\\deep.txt").c_str(), FILE_ATTRIBUTE_READONLY));
 
     EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
+    EXPECT_TRUE(app.Gone());
+}
+
+// Other applications inside the installation directory stay whole, with the folders that
+// hold them: one the list of installed programs names (not as this one's), one shipped with
+// its own uninstaller. All else goes. One whose folder is the installation directory, or
+// holds it, refuses the run.
+TEST_F(InstallDirStep, OtherApplicationsInsideStayWhole) {
+    const std::string game = app.dir + "\\games\\Other", key = "SOFTWARE\\Microsoft\\Windows\\"
+                                                            "CurrentVersion\\Uninstall\\RmOtherGame";
+    std::unique_ptr<wt::AddedValue> other(
+        new wt::AddedValue(HKEY_CURRENT_USER, key, "InstallLocation", game + "\\"));
+    wt::WriteTextFile(game + "\\save.dat", "save");
+    wt::WriteTextFile(app.dir + "\\games\\ours.dat", "ours");
+    wt::InstallUninstaller(app.dir + "\\Suite\\Product2", "<config/>");
+    EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
+    EXPECT_EQ(wt::ListTree(app.dir),
+              (std::vector<std::string>{"Suite\\", "Suite\\Product2\\", "Suite\\Product2\\conf.xml",
+                                        "Suite\\Product2\\uninstall.exe", "games\\",
+                                        "games\\Other\\", "games\\Other\\save.dat"}));
+    EXPECT_EQ(wt::ReadTextFile(game + "\\save.dat"), "save");
+    EXPECT_TRUE(app.KeysGone());
+    for (const std::string& folder : {app.dir, app.root}) {
+        SCOPED_TRACE(folder);
+        SetUp();
+        other.reset();
+        other.reset(new wt::AddedValue(HKEY_CURRENT_USER, key, "InstallLocation", folder));
+        EXPECT_EQ(wt::RunWorkingCopy(app.Options(), {wt::Answer::Cancel}).boxes,
+                  std::vector<wt::Box>{wt::Failure("2012")});
+        EXPECT_TRUE(app.Intact());
+    }
+}
+
+// A run killed half-way leaves an application that its uninstall.exe, run again, removes.
+TEST_F(InstallDirStep, ARunKilledHalfWayIsFinishedByTheNextOne) {
+    wt::InstallUninstaller(app.dir, "<config><unist><regFolderName>RmTreeMachine,RmTreeUser"
+                                    "</regFolderName></unist></config>");
+    for (int i = 0; i < 4000; ++i)
+        wt::WriteTextFile(app.dir + "\\cache\\d" + std::to_string(i / 100) + "\\f" +
+                              std::to_string(i),
+                          "x");
+    const std::string uninstaller = "\"" + app.dir + "\\uninstall.exe\" /S";
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    STARTUPINFOA startup = {sizeof(startup)};
+    PROCESS_INFORMATION started = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, const_cast<char*>(uninstaller.c_str()), nullptr, nullptr,
+                               FALSE, CREATE_SUSPENDED, nullptr, app.dir.c_str(), &startup, &started));
+    AssignProcessToJobObject(job, started.hProcess);
+    ResumeThread(started.hThread);
+    size_t left = 4040;  // entries of the cache, its folders among them
+    for (int tick = 0; tick < 600 && left > 2020; ++tick, Sleep(20)) left = wt::ListTree(app.dir + "\\cache").size();
+    TerminateJobObject(job, 1);
+    WaitForSingleObject(started.hProcess, 10000);
+    for (HANDLE handle : {started.hProcess, started.hThread, job}) CloseHandle(handle);
+    EXPECT_LT(left, 4040u);
+    EXPECT_TRUE(wt::Exists(app.dir + "\\uninstall.exe") && wt::Exists(app.dir + "\\conf.xml"));
+    EXPECT_TRUE(app.KeysThere());
+    wt::RunResult again = wt::RunAndAnswer(uninstaller, {}, app.dir);
+    EXPECT_EQ(again.exitCode, 0u);
     EXPECT_TRUE(app.Gone());
 }
 

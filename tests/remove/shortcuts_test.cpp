@@ -46,7 +46,8 @@ protected:
         std::wstring groupList = groups ? wt::Utf16(groups) : L"";
         std::wstring shortcutList = desktopNames ? wt::Utf16(desktopNames) : L"";
         EXPECT_EQ(RemoveShortcuts(groups ? groupList.c_str() : nullptr,
-                                  desktopNames ? shortcutList.c_str() : nullptr, false, outcome),
+                                  desktopNames ? shortcutList.c_str() : nullptr,
+                                  WellKnownFolders(), false, outcome),
                   1);
     }
 };

@@ -655,6 +655,28 @@ std::vector<std::string> ListTree(const std::string& root) {
 }
 
 // ---- Registry ----------------------------------------------------------------------------
+AddedValue::AddedValue(HKEY root, const std::string& subkey, const std::string& name,
+                       const std::string& value)
+    : root_(root), subkey_(subkey), name_(name) {
+    HKEY key = nullptr;
+    DWORD made = 0;
+    std::wstring text = Utf16(value);
+    if (RegCreateKeyExW(root, Utf16(subkey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        &made) != ERROR_SUCCESS)
+        return;
+    madeKey_ = made == REG_CREATED_NEW_KEY;
+    RegSetValueExW(key, Utf16(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+AddedValue::~AddedValue() {
+    if (madeKey_)
+        RegDeleteTreeW(root_, Utf16(subkey_).c_str());
+    else
+        RegDeleteKeyValueW(root_, Utf16(subkey_).c_str(), Utf16(name_).c_str());
+}
+
 void CreateUninstallKey(HKEY root, const std::string& name) {
     HKEY key = nullptr;
     std::wstring path = Utf16(std::string(kUninstallKey) + "\\" + name), display = Utf16(name);

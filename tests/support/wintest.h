@@ -176,6 +176,20 @@ void CreateUninstallKey(HKEY root, const std::string& name);
 bool UninstallKeyExists(HKEY root, const std::string& name);
 void DeleteUninstallKeyTree(HKEY root, const std::string& name);  // cleanup
 
+// A string value set for the scope; afterwards the key goes with all below it when the
+// value made it, else the value alone goes.
+class AddedValue {
+public:
+    AddedValue(HKEY root, const std::string& subkey, const std::string& name,
+               const std::string& value);
+    ~AddedValue();
+
+private:
+    HKEY root_;
+    std::string subkey_, name_;
+    bool madeKey_ = false;
+};
+
 std::string ShellFolder(const std::string& valueName);  // the current value, REG_SZ
 // The bytes of a UTF-16 text, for a value stored as the product reads it.
 std::string Utf16Bytes(const std::wstring& text);
