@@ -2,6 +2,8 @@
 // goes, and knows the value its kind uses for "none".
 #pragma once
 #include <windows.h>
+// ConvertStringSecurityDescriptorToSecurityDescriptorW
+#include <sddl.h>
 
 template <typename Kind>
 class Owned {
@@ -73,12 +75,23 @@ private:
     PROCESS_INFORMATION info_ = {};
 };
 
-// A mutex of the session, known by its name to every process of it: one holder at a time.
-// An invalid or empty name gives a lock that is never taken.
+// A mutex known by its name to every process of the machine: one holder at a time. Every
+// account may wait for it and let go of it, whoever made it, so that a run as SYSTEM and a
+// user's run see each other. An invalid or empty name gives a lock that is never taken.
 class NamedLock {
 public:
-    explicit NamedLock(const wchar_t* name)
-        : handle_(*name ? CreateMutexW(nullptr, FALSE, name) : nullptr) {}
+    explicit NamedLock(const wchar_t* name) {
+        if (!*name) return;
+        // SYSTEM and administrators all rights; every signed-in account to wait and release.
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(
+            L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x100001;;;AU)", SDDL_REVISION_1, &descriptor,
+            nullptr);
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
+        handle_.reset(CreateMutexExW(descriptor ? &attributes : nullptr, name, 0,
+                                     SYNCHRONIZE | MUTEX_MODIFY_STATE));
+        LocalFree(descriptor);
+    }
     ~NamedLock() { Release(); }
     NamedLock(const NamedLock&) = delete;
     NamedLock& operator=(const NamedLock&) = delete;

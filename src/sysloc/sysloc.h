@@ -12,10 +12,11 @@
 #define CONFIG_FILE L"conf.xml"
 #define WORKING_COPY_FILE L"VORNA" UNINSTALLER_FILE
 #define WORKING_COPY_FOLDER_PREFIX L"VORNAuninstall."
-// The session-wide locks: the shared working copy's name, and one per application (the
+// The machine-wide locks, one namespace for every session (a deployment as SYSTEM in session
+// 0 and the user's own run): the shared working copy's name, and one per application (the
 // prefix and a hash of its installation directory).
-#define WORKING_COPY_LOCK L"Local\\VORNAuninstall"
-#define APPLICATION_LOCK_PREFIX L"Local\\VORNAuninstall-"
+#define WORKING_COPY_LOCK L"Global\\VORNAuninstall"
+#define APPLICATION_LOCK_PREFIX L"Global\\VORNAuninstall-"
 
 // True when the attributes of filePath can be read; *isDirectory (when given) then tells
 // whether it is a directory.
