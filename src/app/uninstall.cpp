@@ -94,9 +94,16 @@ void uninstall::Report(Failure failure, const wchar_t* detail) {
 
 int uninstall::InitInstance() {
     int count = TakeSwitches(SplitCommandLine(GetCommandLineW()), m_switches);
+    // Started by a service, nobody would ever answer a box: the run is quiet, and its log
+    // says why.
+    const bool unseen = !m_switches.quiet && !BoxesCanShow();
+    if (unseen) m_switches.quiet = m_switches.log = true;
     SetBoxMode(m_switches.quiet, m_switches.dryRun);
     bool optionsRead = ParseOptions(count, *this);
     if (m_switches.log) StartLog();
+    if (unseen)
+        LogLine(LogLevel::Warn) << "no user can see this session's boxes (session 0, or a "
+                                << "window station nobody sees): the run is quiet, as with /S";
     if (!optionsRead) Report(Failure::EmptyInstallDir);
     RunUninstall();
     // The phase that ends the run says how it ended: phase two, or phase one where it

@@ -33,6 +33,16 @@ void InitAppTitle() {
 
 const wchar_t* AppTitle() { return g_title; }
 
+bool BoxesCanShow() {
+    DWORD session = 0;
+    if (ProcessIdToSessionId(GetCurrentProcessId(), &session) && session == 0) return false;
+    USEROBJECTFLAGS flags = {};
+    HWINSTA station = GetProcessWindowStation();
+    return !station ||
+           !GetUserObjectInformationW(station, UOI_FLAGS, &flags, sizeof(flags), nullptr) ||
+           (flags.dwFlags & WSF_VISIBLE);
+}
+
 void SetBoxMode(bool quiet, bool dryRun) {
     g_quiet = quiet;
     g_dryRun = dryRun;

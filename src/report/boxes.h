@@ -6,6 +6,9 @@
 // The caption of every box: the executable's file name without its extension.
 void InitAppTitle();
 const wchar_t* AppTitle();
+// Whether a box this process shows can be seen and answered: not in session 0, where
+// services run and no user sees a desktop, and not on a window station nobody sees.
+bool BoxesCanShow();
 // quiet: no box at all. dryRun: no box but the dry run's last one.
 void SetBoxMode(bool quiet, bool dryRun);
 

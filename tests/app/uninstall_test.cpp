@@ -13,6 +13,17 @@ using wt::Box;
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// The texts of the logs the runs left in the temp directory, which go.
+std::vector<std::string> TakeLogs() {
+    std::vector<std::string> logs;
+    for (const std::string& name : wt::ListTree(wt::TempDir())) {
+        if (name.find("uninstall-") != 0) continue;
+        logs.push_back(wt::ReadTextFile(wt::TempDir() + "\\" + name));
+        DeleteFileA((wt::TempDir() + "\\" + name).c_str());
+    }
+    return logs;
+}
+
 // An installed application, and the working copy started from the temp directory.
 class WorkingCopyTest : public ::testing::Test {
 protected:
@@ -61,13 +72,32 @@ TEST_F(WorkingCopyTest, QuietPhaseTwoByHandEndsWithItsCode) {
         SCOPED_TRACE(c.options);
         EXPECT_EQ(wt::RunWorkingCopy(c.options, {}, c.exitCode).boxes, std::vector<Box>{});
     }
-    std::vector<std::string> logs;
-    for (const std::string& name : wt::ListTree(wt::TempDir()))
-        if (name.find("uninstall-") == 0) logs.push_back(wt::TempDir() + "\\" + name);
+    std::vector<std::string> logs = TakeLogs();
     ASSERT_EQ(logs.size(), 1u);
-    std::string log = wt::ReadTextFile(logs[0]);
-    DeleteFileA(logs[0].c_str());
-    EXPECT_EQ(log.substr(log.rfind("RESULT")), "RESULT\texit=2012 removed=0 failed=0\r\n");
+    EXPECT_EQ(logs[0].substr(logs[0].rfind("RESULT")), "RESULT\texit=2012 removed=0 failed=0\r\n");
+}
+
+// Where nobody can see a box (a service's window station), an interactive run is quiet: it
+// ends by itself with its true exit code, and a log in the temp directory says why.
+TEST_F(WorkingCopyTest, WhereNobodySeesTheBoxesTheRunIsQuiet) {
+    HWINSTA unseen = CreateWindowStationW(L"RmUnseen", 0, WINSTA_ALL_ACCESS, nullptr);
+    ASSERT_TRUE(unseen);
+    std::wstring line = wt::Utf16(Quoted(wt::CopyUninstall(wt::WorkingCopy())) + " " + app.Options());
+    STARTUPINFOW startup = {sizeof(startup)};
+    startup.lpDesktop = const_cast<wchar_t*>(L"RmUnseen\\Default");
+    PROCESS_INFORMATION run = {};
+    ASSERT_TRUE(CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &run));
+    DWORD exitCode = 1;
+    EXPECT_EQ(WaitForSingleObject(run.hProcess, 60000), WAIT_OBJECT_0);
+    TerminateProcess(run.hProcess, 1);
+    GetExitCodeProcess(run.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_FALSE(wt::Exists(app.dir));
+    std::vector<std::string> logs = TakeLogs();
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_NE(logs[0].find("no user can see this session's boxes"), std::string::npos) << logs[0];
+    for (HANDLE handle : {run.hProcess, run.hThread}) CloseHandle(handle);
+    CloseWindowStation(unseen);
 }
 
 // Moves a path away for the scope and back in every case, under its name as on disk
