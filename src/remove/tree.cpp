@@ -608,8 +608,15 @@ DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
 
 DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened) {
     if (!LiteralPath(dir, literal)) return ERROR_NOT_ENOUGH_MEMORY;
-    opened.reset(CreateFileW(literal, kDirectoryAccess, kShareAll, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // A program that starts in the directory holds it for a moment (a second uninstall on
+    // its way out, say): it is tried again for about two seconds, as files are.
+    for (DWORD wait = 100, waited = 0;; waited += wait, wait = wait < 400 ? wait * 2 : 500) {
+        opened.reset(CreateFileW(literal, kDirectoryAccess, kShareAll, nullptr, OPEN_EXISTING,
+                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                 nullptr));
+        if (opened.valid() || GetLastError() != ERROR_SHARING_VIOLATION || waited >= 2000) break;
+        Sleep(wait);
+    }
     // Without the rights to remove it, still to tell what it is.
     if (!opened.valid() && GetLastError() == ERROR_ACCESS_DENIED)
         opened.reset(CreateFileW(literal, FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, nullptr,
