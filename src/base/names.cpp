@@ -163,8 +163,8 @@ bool ProgramNameMatches(const wchar_t* listName, const wchar_t* baseName) {
            EqualNoCase(baseName + n, L".exe");
 }
 
-bool CommandProgram(const wchar_t* command, WideText& program) {
-    program.Truncate(0);
+bool CommandProgram(const wchar_t* command, WideText& path) {
+    path.Truncate(0);
     if (!command) return false;
     while (*command == L' ' || *command == L'\t') ++command;
     size_t n;
@@ -174,15 +174,15 @@ bool CommandProgram(const wchar_t* command, WideText& program) {
         n = close ? static_cast<size_t>(close - command) : wcslen(command);
     } else {
         n = wcslen(command);
-        for (size_t i = 0; i + 4 <= n; ++i) {
+        while (n > 0 && (command[n - 1] == L' ' || command[n - 1] == L'\t')) --n;
+        bool program = false;
+        for (size_t i = 0; i + 4 <= n && !program; ++i) {
             wchar_t after = command[i + 4];
-            if (EqualPrefixNoCase(command + i, L".exe", 4) &&
-                (after == L'\0' || after == L' ' || after == L'\t' || after == L',')) {
-                n = i + 4;
-                break;
-            }
+            program = EqualPrefixNoCase(command + i, L".exe", 4) &&
+                      (i + 4 == n || after == L' ' || after == L'\t' || after == L',');
+            if (program) n = i + 4;
         }
-        if (n == wcslen(command)) {  // no program: a file and perhaps an icon's index
+        if (!program) {  // a file, and perhaps an icon's index
             size_t comma = n;
             while (comma > 0 && command[comma - 1] != L',') --comma;
             size_t digits = comma;
@@ -193,10 +193,10 @@ bool CommandProgram(const wchar_t* command, WideText& program) {
         }
         while (n > 0 && (command[n - 1] == L' ' || command[n - 1] == L'\t')) --n;
     }
-    wchar_t* room = program.Room(n);
-    if (!room || n == 0) return false;
+    wchar_t* room = n > 0 ? path.Room(n) : nullptr;
+    if (!room) return false;
     for (size_t i = 0; i < n; ++i) room[i] = command[i];
-    program.Keep(n);
+    path.Keep(n);
     return true;
 }
 

@@ -15,6 +15,7 @@ wchar_t* WideText::Room(size_t n) {
         if (!grown) return nullptr;
         text_ = grown;
         capacity_ = capacity;
+        text_[length_] = L'\0';  // the text stays a text, whatever is written into the room
     }
     return text_ + length_;
 }
