@@ -6,6 +6,7 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
+#include "remove/calls.h"
 #include "remove/removal.h"
 #include "sysloc/sysloc.h"
 
@@ -49,27 +50,34 @@ const wchar_t kUserProfileReference[] = L"%USERPROFILE%";
 
 const DWORD kFolderRoom = 32768;  // the longest path the system allows
 
-// A folder's file ID as 16 hexadecimal digits; "" when the system does not tell.
+// A folder's file ID as 16 hexadecimal digits; "" when the system does not tell, or tells
+// zero, as some file systems and servers do for every file.
 void FileIdText(HANDLE folder, wchar_t (&id)[17]) {
-    long long fileId = FileIdOf(folder);
+    long long fileId = 0;
     id[0] = L'\0';
-    if (fileId != -1) swprintf(id, 17, L"%016I64x", fileId);
+    if (Calls().ListedId(folder, fileId) == ERROR_SUCCESS && fileId != 0)
+        swprintf(id, 17, L"%016I64x", fileId);
 }
 
-DWORD VolumeOf(HANDLE file) {
-    BY_HANDLE_FILE_INFORMATION info;  // asks the volume: dear under Wine, so asked last
-    return GetFileInformationByHandle(file, &info) ? info.dwVolumeSerialNumber : 0;
+// Whether two opened folders are one: the same volume and the same ID there, at the widest
+// the system tells (128 bits where a 64-bit ID need not be unique, as on ReFS). Asks the
+// volume, which Wine answers slowly: only where the 64-bit IDs agree.
+bool SameFolder(HANDLE a, HANDLE b) {
+    FileIdentity first, second;
+    RemovalCalls& calls = Calls();
+    return calls.Identity(a, first) == ERROR_SUCCESS && calls.Identity(b, second) == ERROR_SUCCESS &&
+           (first.high || first.low) && first.volume == second.volume &&
+           first.high == second.high && first.low == second.low;
 }
 
-// Whether folder is one of list's folders (each its file ID, then its path) by what it is:
-// the same file ID on the same volume.
+// Whether folder is one of list's folders (each its file ID, then its path) by what it is.
 bool IsAmong(HANDLE folder, const TextList& list) {
     wchar_t id[17];
     FileIdText(folder, id);
     for (const wchar_t* item = list.First(); item; item = list.Next(item)) {
         if (!*id || wcsncmp(item, id, 16) != 0) continue;
         ScopedFile known(OpenToLookAt(item + 16));
-        if (known.valid() && VolumeOf(known.get()) == VolumeOf(folder)) return true;
+        if (known.valid() && SameFolder(known.get(), folder)) return true;
     }
     return false;
 }

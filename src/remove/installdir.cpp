@@ -5,7 +5,9 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
+#include "remove/calls.h"
 #include "remove/others.h"
+#include "remove/pending.h"
 #include "remove/removal.h"
 #include "report/log.h"
 #include "report/progress.h"
@@ -50,20 +52,18 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
     // run again from the installation directory.
     static const wchar_t* const kUninstallerFiles[] = {UNINSTALLER_FILE, CONFIG_FILE,
                                                        nullptr};
-    // Counted for the progress window and a dry run only.
-    TreeReport count;
-    count.countOnly = true;
-    count.others = &others;
-    if (!switches.quiet || switches.dryRun)
-        DeleteTree(tree.get(), installDir, true, kUninstallerFiles, count);
     if (switches.dryRun) {
+        TreeReport count;
+        count.countOnly = true;
+        count.others = &others;
+        DeleteTree(tree.get(), installDir, true, kUninstallerFiles, count);
         LogLine() << "would remove the installation directory " << installDir << ": "
                   << count.files << " files, " << count.directories << " directories";
         others.LogKept(true);
         ++outcome.removed;
         return 1;
     }
-    ProgressWindow progress(count.files + count.directories, switches.quiet);
+    ProgressWindow progress(kProgressUnits, switches.quiet);
     TreeReport report;
     WideText aside;
     report.others = &others;
@@ -84,11 +84,27 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
         if (report.pending.Length() && report.scheduled == 0)
             RemoveDirectoryW(report.pending);
         else if (report.pending.Length() &&
-                 !MoveFileExW(report.pending, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+                 Calls().ScheduleDelete(report.pending) != ERROR_SUCCESS)
             LogLine(LogLevel::Warn) << "the empty folder " << report.pending << " stays";
     }
+    long long rootId = 0;
+    Calls().ListedId(tree.get(), rootId);
     tree.reset();  // the directory goes with its last handle
     const unsigned long kept = others.LogKept(false);
+    // Wine keeps a folder that still held a deleted file's name: it goes once the name has,
+    // if it is still the very folder.
+    if (code == ERROR_SUCCESS && report.scheduled == 0 && kept == 0)
+        RetryWhileHeld([&]() -> DWORD {
+            WideText literal;
+            long long id = 0;
+            DWORD opened = OpenDirectory(installDir, literal, tree);
+            if (IsGone(opened)) return ERROR_SUCCESS;
+            if (opened == ERROR_SUCCESS && Calls().ListedId(tree.get(), id) == ERROR_SUCCESS &&
+                id != 0 && id == rootId)
+                Calls().Dispose(tree.get(), RemovalCalls::kClassic);
+            tree.reset();
+            return id == rootId ? ERROR_DIR_NOT_EMPTY : ERROR_SUCCESS;
+        }, [](DWORD failed) { return failed == ERROR_DIR_NOT_EMPTY; });
     // A directory that could not even be searched is still there: that is no success.
     if (code == ERROR_SUCCESS && report.scheduled == 0 && kept == 0 &&
         PathExists(installDir, nullptr)) {
@@ -101,6 +117,9 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
                                  << " not removed whole: " << report.files << " files and "
                                  << report.directories << " directories removed; first failure: "
                                  << failed.head << failed.rest << ": " << SystemMessage(code);
+        if (report.network)
+            LogLine(LogLevel::Warn) << "it lies on a network volume, where nothing can wait "
+                                    << "for the next restart: what is in use stays";
         LogProgramsInside(installDir);
         ++outcome.failed;
         return 0;

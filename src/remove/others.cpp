@@ -6,6 +6,7 @@
 
 #include "base/handles.h"
 #include "base/names.h"
+#include "remove/calls.h"
 #include "remove/removal.h"
 #include "report/log.h"
 #include "sysloc/sysloc.h"
@@ -119,10 +120,11 @@ void OtherApplications::AddFolder(const wchar_t* path, const wchar_t* name) {
     if (!folder.valid() || !FinalPathOf(folder.get(), final) || folders_.Refuses(final)) return;
     bool related = PathIsWithin(final, installDir_) || PathIsWithin(final, resolved_) ||
                    PathIsWithin(installDir_, final) || PathIsWithin(resolved_, final);
-    long long id = FileIdOf(folder.get());
+    long long id = 0;
     for (Folder* known = first_; known; known = known->next)
         if (SamePath(known->path, final)) return;
-    if (related && id != -1) Add(id, final, name);
+    if (related && Calls().ListedId(folder.get(), id) == ERROR_SUCCESS && id != 0)
+        Add(id, final, name);
 }
 
 OtherApplications::Folder* OtherApplications::Add(long long id, const wchar_t* path,
@@ -149,7 +151,7 @@ const wchar_t* OtherApplications::Holding() const {
 
 bool OtherApplications::Keeps(long long fileId, HANDLE dir, const wchar_t* path) {
     for (Folder* folder = first_; folder; folder = folder->next) {
-        if (folder->id != fileId) continue;
+        if (fileId == 0 || folder->id != fileId) continue;  // an ID of zero tells nothing
         folder->kept = true;
         return true;
     }

@@ -7,6 +7,8 @@
 #include "base/handles.h"
 #include "base/text.h"
 #include "cmdline/cmdline.h"
+#include "remove/tree.h"
+#include "remove/unlink.h"
 #include "report/outcome.h"
 
 class WellKnownFolders;
@@ -29,58 +31,6 @@ int RemoveInstallDir(const wchar_t* installDir, const WellKnownFolders& folders,
 // and removed there only when it belongs to the installation in installDir. Always 1.
 int RemoveUninstallEntries(const wchar_t* keyList, const wchar_t* installDir, bool dryRun,
                            Outcome& outcome);
-
-// Removes dir and everything below it, depth first, resetting each file's attributes before
-// deleting it. Links (reparse points) are removed as links and never entered; a link that
-// the system only opens as its target (Wine's links to directories) stays. Returns 0 when
-// the tree is gone (or dir could not be listed at all), else the Windows code of the first
-// failure; with recurse false, subdirectories are kept and so is dir. The files of dir named
-// in lastFiles (a null-terminated list) are deleted only after all the rest. Any depth, and
-// paths of any length the system allows, are handled.
-struct TreeReport;
-DWORD DeleteTree(const wchar_t* dir, bool recurse, const wchar_t* const* lastFiles = nullptr,
-                 TreeReport* report = nullptr);
-// The same on a directory opened by OpenDirectory, whose literal path is path (for the log).
-// The directory goes when the caller closes it.
-DWORD DeleteTree(HANDLE dir, const wchar_t* path, bool recurse, const wchar_t* const* lastFiles,
-                 TreeReport& report);
-// Opens the directory dir for DeleteTree, as itself: a link that the system opens as its
-// target gives ERROR_CANT_RESOLVE_FILENAME, a file ERROR_DIRECTORY. Without the rights to
-// remove it, it is opened to be looked at only. literal receives its literal path.
-DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened);
-// Called, when set, with each directory's path between its listing and its opening: a test
-// changes the tree there.
-extern void (*g_beforeEnteringDirectory)(const wchar_t* path);
-
-// What a DeleteTree did, or with countOnly would do (it then removes nothing): the files
-// (links among them) and directories removed, and the first path that could not be. With
-// pendingIn, an entry that another program holds (in use, not merely refused) moves into a
-// folder of the run's own made in pendingIn (pending), under a new name, and goes from there
-// at the next restart, so that nothing a new installation puts at its old path is touched;
-// the walk goes on. An entry that cannot move fails it. With aside, one of the last files
-// in use moves there instead, and goes at the next restart unannounced: the program that
-// waits for us. progress, when given, follows the walk.
-class ProgressWindow;
-struct TreeReport {
-    bool countOnly = false;
-    OtherApplications* others = nullptr;  // their folders stay, and every folder above them
-    const wchar_t* pendingIn = nullptr;
-    const wchar_t* aside = nullptr;
-    ProgressWindow* progress = nullptr;
-    unsigned long files = 0;
-    unsigned long directories = 0;
-    unsigned long scheduled = 0;
-    WideText pending;  // the run's own folder, once something went there
-    ScopedFile pendingDir;
-    WideText failed;  // in the literal form
-};
-
-// Deletes one file name and nothing through it: a link goes as a link, and a name that
-// would reach another file than it names (a link the system follows) is left alone with
-// ERROR_CANT_RESOLVE_FILENAME. path must be canonical (CanonicalPath). With resetAttributes,
-// read-only, hidden and system are cleared first; a file with further names gets its
-// attributes back for them. Returns the Windows code.
-DWORD DeleteFileName(const wchar_t* path, bool resetAttributes);
 
 // The folders of the system, of all users and of every user with a profile on the machine,
 // as the registry and the environment name them, each under every spelling: what no

@@ -1,32 +1,25 @@
-// Removal of a directory tree through opened handles. The directory is opened once; each
-// directory below it is opened relative to its parent's handle, by the name its listing
-// showed, and entered only when it is that very directory and no link. What the walk deletes
-// is what it opened and checked: no path is resolved again. The walk keeps its levels on the
-// heap, so that no depth exhausts the stack.
-#include <wchar.h>
-#include <windows.h>
-#include <winternl.h>
-// RtlGenRandom, advapi32's SystemFunction036.
-#include <ntsecapi.h>
+// The walk keeps its levels on the heap, so that no depth exhausts the stack, and each
+// level's listing whole, so that it knows how far it has come for the progress window
+// without listing the tree twice.
+#include "remove/tree.h"
 
-#include "base/handles.h"
+#include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
+#include <winternl.h>
+
 #include "base/names.h"
-#include "base/text.h"
+#include "remove/calls.h"
 #include "remove/others.h"
-#include "remove/removal.h"
+#include "remove/pending.h"
+#include "remove/unlink.h"
 #include "report/log.h"
 #include "report/progress.h"
 #include "sysloc/sysloc.h"
 
-void (*g_beforeEnteringDirectory)(const wchar_t* path) = nullptr;
+namespace {
 
-// ntdll's listing call, which the headers leave out, and the one listing with file IDs but
-// no short names: making those costs Wine a great deal.
-extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE, HANDLE, PIO_APC_ROUTINE, PVOID,
-                                               PIO_STATUS_BLOCK, PVOID, ULONG,
-                                               FILE_INFORMATION_CLASS, BOOLEAN,
-                                               PUNICODE_STRING, BOOLEAN);
-const auto kFileIdFullDirectoryInformation = static_cast<FILE_INFORMATION_CLASS>(38);
+// An entry of FileIdFullDirectoryInformation, the listing the calls ask for.
 struct FileIdFullDirInformation {
     ULONG NextEntryOffset;
     ULONG FileIndex;
@@ -39,120 +32,18 @@ struct FileIdFullDirInformation {
     WCHAR FileName[1];
 };
 
-namespace {
-
-const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-const DWORD kDeleteStoppers =
-    FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 const DWORD kDirectoryAccess = FILE_LIST_DIRECTORY | DELETE | FILE_READ_ATTRIBUTES |
                                FILE_WRITE_ATTRIBUTES | SYNCHRONIZE;
-const DWORD kListingBytes = 4096;  // per open directory: a deep tree holds one per level
-const size_t kNameRoom = 256;      // a name in a directory has at most 255 characters
+// What a directory another program holds is opened with: everything but removing it.
+const DWORD kListingAccess = FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+const ULONG kListingChunk = 16384;  // read at a time
+const auto kFileAccessInformation = static_cast<FILE_INFORMATION_CLASS>(8);
+const size_t kNameRoom = 256;       // a name in a directory has at most 255 characters
 
-DWORD CodeOf(NTSTATUS status) {
-    return status >= 0 ? ERROR_SUCCESS : RtlNtStatusToDosError(status);
-}
-
-// Opens name in dir: the entry itself where the system can tell a link from its target.
-// name in dir, as the system's calls take it; text holds the name.
-OBJECT_ATTRIBUTES NameIn(HANDLE dir, const wchar_t* name, UNICODE_STRING& text) {
-    USHORT bytes = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
-    text = {bytes, bytes, const_cast<wchar_t*>(name)};
-    return {sizeof(OBJECT_ATTRIBUTES), dir, &text, 0, nullptr, nullptr};
-}
-
-DWORD OpenBelow(HANDLE dir, const wchar_t* name, ACCESS_MASK access, ULONG options,
-                ScopedFile& opened) {
-    UNICODE_STRING text;
-    OBJECT_ATTRIBUTES attributes = NameIn(dir, name, text);
-    IO_STATUS_BLOCK io;
-    HANDLE handle;
-    NTSTATUS status = NtOpenFile(&handle, access | SYNCHRONIZE, &attributes, &io, kShareAll,
-                                 options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT);
-    opened.reset(status >= 0 ? handle : INVALID_HANDLE_VALUE);
-    return CodeOf(status);
-}
-
-// What the system says of an opened entry. Not GetFileInformationByHandle: it asks for the
-// volume too, which Wine answers slowly.
-DWORD AttributesOf(HANDLE entry) {
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    return GetFileInformationByHandleEx(entry, FileAttributeTagInfo, &tag, sizeof(tag))
-               ? tag.FileAttributes
-               : INVALID_FILE_ATTRIBUTES;
-}
-
-DWORD Dispose(HANDLE entry) {
-    FILE_DISPOSITION_INFO disposition = {TRUE};
-    return SetFileInformationByHandle(entry, FileDispositionInfo, &disposition,
-                                      sizeof(disposition))
-               ? ERROR_SUCCESS
-               : GetLastError();
-}
-
-bool SetAttributes(HANDLE file, DWORD attributes) {
-    FILE_BASIC_INFO basic = {};  // zero times stay as they are
-    basic.FileAttributes = attributes;
-    return SetFileInformationByHandle(file, FileBasicInfo, &basic, sizeof(basic));
-}
-
-// Gives entry the name `name` in dir (or, without dir, the full path `name` in the system's
-// form), replacing what has that name there when asked: a directory entry changes, no file
-// behind it. The system's call, which takes the name as it stands; the kernel32 one may make
-// a relative name a full path.
-DWORD Rename(HANDLE entry, HANDLE dir, const wchar_t* name, bool replace) {
-    size_t bytes = wcslen(name) * sizeof(wchar_t), size = sizeof(FILE_RENAME_INFO) + bytes;
-    // FILE_RENAME_INFO has the layout of the system's FILE_RENAME_INFORMATION.
-    auto* rename = static_cast<FILE_RENAME_INFO*>(operator new(size));
-    if (!rename) return ERROR_NOT_ENOUGH_MEMORY;
-    memset(rename, 0, size);
-    rename->ReplaceIfExists = replace;
-    rename->RootDirectory = dir;
-    rename->FileNameLength = static_cast<DWORD>(bytes);
-    memcpy(rename->FileName, name, bytes);
-    IO_STATUS_BLOCK io;
-    DWORD code = CodeOf(NtSetInformationFile(entry, &io, rename, size, FileRenameInformation));
-    operator delete(rename);
-    return code;
-}
-
-// A name nobody can have guessed, with prefix.
-bool RandomName(const wchar_t* prefix, wchar_t (&name)[64]) {
-    unsigned long long random = 0;
-    return RtlGenRandom(&random, sizeof(random)) &&
-           swprintf(name, 64, L"%ls%016I64x", prefix, random) > 0;
-}
-
-// Where the system opens the target of a link in place of the link (Wine, for a link to a
-// file), deleting through a handle deletes the target. Renaming a new empty file over the
-// link's name replaces the link alone; that file then goes.
-DWORD RemoveLinkName(HANDLE dir, const wchar_t* name) {
-    wchar_t spare[64];
-    if (!RandomName(L"VORNAuninstall-link.", spare)) return ERROR_NOT_ENOUGH_MEMORY;
-    UNICODE_STRING text;
-    OBJECT_ATTRIBUTES attributes = NameIn(dir, spare, text);
-    IO_STATUS_BLOCK io;
-    HANDLE handle;
-    NTSTATUS status = NtCreateFile(&handle, DELETE | SYNCHRONIZE, &attributes, &io, nullptr,
-                                   FILE_ATTRIBUTE_NORMAL, kShareAll, FILE_CREATE,
-                                   FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT,
-                                   nullptr, 0);
-    if (status < 0) return CodeOf(status);
-    ScopedFile created(handle);
-    DWORD code = Rename(created.get(), dir, name, true);
-    DWORD disposed = Dispose(created.get());
-    return code != ERROR_SUCCESS ? code : disposed;
-}
-
-// The system's name of an opened object ("\Device\...\dir\name"), into room.
-bool ObjectName(HANDLE object, WideText& room, UNICODE_STRING& name) {
-    const ULONG bytes = 65536 + sizeof(OBJECT_NAME_INFORMATION);
-    wchar_t* buffer = room.Room(bytes / sizeof(wchar_t));
-    ULONG returned;
-    if (!buffer || NtQueryObject(object, ObjectNameInformation, buffer, bytes, &returned) < 0)
-        return false;
-    name = reinterpret_cast<OBJECT_NAME_INFORMATION*>(buffer)->Name;
-    return true;
+bool IsListed(const wchar_t* name, const wchar_t* const* names) {
+    for (; names && *names; ++names)
+        if (CompareStringOrdinal(name, -1, *names, -1, TRUE) == CSTR_EQUAL) return true;
+    return false;
 }
 
 bool EqualPart(const wchar_t*& text, size_t& left, const wchar_t* part, size_t length) {
@@ -165,28 +56,19 @@ bool EqualPart(const wchar_t*& text, size_t& left, const wchar_t* part, size_t l
     return true;
 }
 
-bool IsListed(const wchar_t* name, const wchar_t* const* names) {
-    for (; names && *names; ++names)
-        if (CompareStringOrdinal(name, -1, *names, -1, TRUE) == CSTR_EQUAL) return true;
-    return false;
-}
-
-// Errors that say another program holds the entry, rather than that it may not go.
-bool InUse(DWORD code) {
-    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
-           code == ERROR_ACCESS_DENIED || code == ERROR_USER_MAPPED_FILE;
-}
-
-// One open directory of the walk and where its listing stands.
+// One open directory of the walk, its whole listing, and where the walk stands in it.
 struct Level {
     Level* up;
     HANDLE dir;
+    DWORD attributes;   // as its parent listed it
     size_t pathLength;  // of the walk's path up to this directory
-    bool keep = false;  // something in it stays (or was left out on purpose)
-    bool kept = false;  // it holds another application's folder: it stays with its parents
-    bool restart = true;
-    DWORD next = 0, filled = 0;
-    alignas(8) unsigned char listing[kListingBytes];
+    bool keep = false;   // something in it stays (or was left out on purpose)
+    bool kept = false;   // it holds another application's folder: it stays with its parents
+    bool stays = false;  // a directory below it stays: it cannot become empty
+    unsigned char* listing = nullptr;
+    ULONG size = 0, next = 0;
+    unsigned long count = 0, taken = 0;  // entries listed, and taken from the listing
+    ~Level() { free(listing); }
 };
 
 // An entry of a listing, its name made a string.
@@ -194,17 +76,14 @@ struct Entry {
     wchar_t name[kNameRoom + 1];
     DWORD attributes;
     DWORD tag;
-    LARGE_INTEGER id;
+    long long id;
 };
-
-// Holds that outlast the two seconds of one delete draw on this, so that many held files do
-// not stall the run.
-DWORD g_retryBudgetMs = 10000;
 
 class TreeWalk {
 public:
     TreeWalk(bool recurse, const wchar_t* const* lastFiles, TreeReport& report)
-        : recurse_(recurse), lastFiles_(lastFiles), report_(report) {}
+        : recurse_(recurse), lastFiles_(lastFiles), report_(report), calls_(Calls()),
+          wine_(calls_.HidesFileLinks()) {}
     ~TreeWalk() {
         while (level_) Leave();
     }
@@ -213,31 +92,37 @@ public:
 private:
     DWORD Visit(const Entry& entry);
     bool KeptForOthers(const Entry& entry, HANDLE dir);
+    DWORD OpenToEnter(const Entry& entry, ScopedFile& opened);
     DWORD Finish();
-    bool Enter(HANDLE dir, const wchar_t* name);
+    DWORD ConfirmGone(const wchar_t* name);
+    bool Enter(HANDLE dir, const wchar_t* name, DWORD attributes);
     void Leave();
+    DWORD ReadListing(Level& level);
     DWORD NextEntry(Entry& entry);
     DWORD RemoveFile(const wchar_t* name, DWORD attributes, ScopedFile& file);
     bool IsNamed(HANDLE file, const wchar_t* name);
     template <typename Step>
     DWORD Remove(const wchar_t* name, bool directory, Step step, HANDLE* entry);
     DWORD Counted(DWORD code, const wchar_t* name, bool directory, HANDLE entry);
-    bool MoveToPending(HANDLE entry, const wchar_t* name);
-    bool MoveAside(HANDLE entry, const wchar_t* name);
-    bool MakePendingFolder();
     DWORD Failed(DWORD code, const wchar_t* name);
+    void ShowProgress();
 
     const bool recurse_;
     const wchar_t* const* const lastFiles_;
     TreeReport& report_;
+    RemovalCalls& calls_;
+    const bool wine_;  // links to files look like files: each file's name is checked
+    EntryDeleter deleter_{true};
     Level* level_ = nullptr;
+    bool rootDeletable_ = true;
     WideText path_;  // of the current directory, literal; for the log and the progress only
     size_t rootLength_ = 0;
     WideText rootName_, nameRoom_;  // the system's name of the root; room for names
-    UNICODE_STRING root_ = {};
+    const wchar_t* root_ = nullptr;
+    size_t rootNameLength_ = 0;
 };
 
-bool TreeWalk::Enter(HANDLE dir, const wchar_t* name) {
+bool TreeWalk::Enter(HANDLE dir, const wchar_t* name, DWORD attributes) {
     Level* level = new Level;  // null when out of memory: see app/heap.cpp
     size_t length = path_.Length();
     if (!level || (name && !JoinPath(path_, name))) {
@@ -247,6 +132,7 @@ bool TreeWalk::Enter(HANDLE dir, const wchar_t* name) {
     }
     level->up = level_;
     level->dir = dir;
+    level->attributes = attributes;
     level->pathLength = length;
     level_ = level;
     if (report_.progress) {
@@ -260,29 +146,64 @@ void TreeWalk::Leave() {
     Level* level = level_;
     level_ = level->up;
     if (level_ && level->kept) level_->kept = true;
+    if (level_ && level->keep) level_->stays = true;
     if (level_) CloseHandle(level->dir);  // the root's handle is the caller's
     path_.Truncate(level->pathLength);
     delete level;
+}
+
+// How far the removal has come: the share of each level's entries taken, the one being
+// worked on in part.
+void TreeWalk::ShowProgress() {
+    if (!report_.progress) return;
+    double done = 0;
+    for (const Level* level = level_; level; level = level->up) {
+        double taken = level->taken - (level == level_ ? 0 : 1) + done;
+        done = level->count ? taken / level->count : 1;
+    }
+    report_.progress->SetDone(static_cast<unsigned long>(done * kProgressUnits));
+}
+
+// The whole listing of the level's directory, its chunks chained into one list; "." and
+// ".." do not count.
+DWORD TreeWalk::ReadListing(Level& level) {
+    for (bool restart = true;; restart = false) {
+        auto* grown = static_cast<unsigned char*>(realloc(level.listing, level.size + kListingChunk));
+        if (!grown) return ERROR_NOT_ENOUGH_MEMORY;
+        level.listing = grown;
+        ULONG bytes = 0;
+        DWORD code =
+            calls_.List(level.dir, level.listing + level.size, kListingChunk, restart, bytes);
+        if (code == ERROR_NO_MORE_FILES) return ERROR_SUCCESS;
+        if (code != ERROR_SUCCESS) return code;
+        ULONG at = level.size;
+        for (;;) {
+            auto* info = reinterpret_cast<FileIdFullDirInformation*>(level.listing + at);
+            size_t length = info->FileNameLength / sizeof(wchar_t);
+            bool dots = (length == 1 && info->FileName[0] == L'.') ||
+                        (length == 2 && info->FileName[0] == L'.' && info->FileName[1] == L'.');
+            if (!dots) ++level.count;
+            if (!info->NextEntryOffset) {
+                // The next chunk starts where this one ended, on an 8-byte boundary.
+                ULONG end = (at + offsetof(FileIdFullDirInformation, FileName) +
+                             info->FileNameLength + 7) & ~7UL;
+                info->NextEntryOffset = end - at;
+                level.size = end;
+                break;
+            }
+            at += info->NextEntryOffset;
+        }
+    }
 }
 
 // The next entry of the current directory but "." and ".."; ERROR_NO_MORE_FILES at its end.
 DWORD TreeWalk::NextEntry(Entry& entry) {
     Level& level = *level_;
     for (;;) {
-        if (level.next >= level.filled) {
-            IO_STATUS_BLOCK io;
-            NTSTATUS status = NtQueryDirectoryFile(level.dir, nullptr, nullptr, nullptr, &io,
-                                                   level.listing, kListingBytes,
-                                                   kFileIdFullDirectoryInformation, FALSE,
-                                                   nullptr, level.restart);
-            if (status < 0) return CodeOf(status);  // at the end: ERROR_NO_MORE_FILES
-            level.restart = false;
-            level.next = 0;
-            level.filled = kListingBytes;
-        }
+        if (level.next >= level.size) return ERROR_NO_MORE_FILES;
         const auto* info =
             reinterpret_cast<const FileIdFullDirInformation*>(level.listing + level.next);
-        level.next = info->NextEntryOffset ? level.next + info->NextEntryOffset : kListingBytes;
+        level.next += info->NextEntryOffset;
         size_t length = info->FileNameLength / sizeof(wchar_t);
         if (length > kNameRoom) return ERROR_FILENAME_EXCED_RANGE;
         memcpy(entry.name, info->FileName, info->FileNameLength);
@@ -290,7 +211,8 @@ DWORD TreeWalk::NextEntry(Entry& entry) {
         if (wcscmp(entry.name, L".") == 0 || wcscmp(entry.name, L"..") == 0) continue;
         entry.attributes = info->FileAttributes;
         entry.tag = info->EaSize;
-        entry.id = info->FileId;
+        entry.id = info->FileId.QuadPart;
+        ++level.taken;
         return ERROR_SUCCESS;
     }
 }
@@ -298,36 +220,26 @@ DWORD TreeWalk::NextEntry(Entry& entry) {
 // Whether the handle holds the file the current directory lists as name, not the one a
 // link led to: the system names it by the directory's name and its own.
 bool TreeWalk::IsNamed(HANDLE file, const wchar_t* name) {
-    UNICODE_STRING opened;
-    if (!ObjectName(file, nameRoom_, opened)) return false;
-    const wchar_t* text = opened.Buffer;
-    size_t left = opened.Length / sizeof(wchar_t);
+    const wchar_t* text;
+    size_t left;
+    if (calls_.Name(file, nameRoom_, text, left) != ERROR_SUCCESS) return false;
     const wchar_t* below = path_.Text() + rootLength_;
-    return EqualPart(text, left, root_.Buffer, root_.Length / sizeof(wchar_t)) &&
+    return EqualPart(text, left, root_, rootNameLength_) &&
            EqualPart(text, left, below, wcslen(below)) && EqualPart(text, left, L"\\", 1) &&
            EqualPart(text, left, name, wcslen(name)) && left == 0;
 }
 
 DWORD TreeWalk::RemoveFile(const wchar_t* name, DWORD attributes, ScopedFile& file) {
-    const bool reset = attributes & kDeleteStoppers;
-    DWORD code = OpenBelow(level_->dir, name,
-                           DELETE | (reset ? FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES : 0),
-                           FILE_NON_DIRECTORY_FILE, file);
+    const bool stoppers = attributes & kDeleteStoppers;
+    DWORD code = calls_.Open(level_->dir, name,
+                             DELETE | (stoppers ? FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES : 0),
+                             FILE_NON_DIRECTORY_FILE, file);
     if (code != ERROR_SUCCESS) return code;
-    if (!IsNamed(file.get(), name)) {
+    if (wine_ && !IsNamed(file.get(), name)) {
         file.reset();
         return RemoveLinkName(level_->dir, name);
     }
-    FILE_STANDARD_INFO standard = {};
-    if (reset && (!GetFileInformationByHandleEx(file.get(), FileStandardInfo, &standard,
-                                                sizeof(standard)) ||
-                  !SetAttributes(file.get(), FILE_ATTRIBUTE_NORMAL)))
-        return GetLastError();
-    code = Dispose(file.get());
-    // Attributes belong to the file, not to one of its names: the others keep theirs.
-    if (reset && (standard.NumberOfLinks > 1 || code != ERROR_SUCCESS))
-        SetAttributes(file.get(), attributes);
-    return code;
+    return deleter_.Delete(file.get(), attributes);
 }
 
 DWORD TreeWalk::Failed(DWORD code, const wchar_t* name) {
@@ -336,74 +248,18 @@ DWORD TreeWalk::Failed(DWORD code, const wchar_t* name) {
     return code;
 }
 
-// The run's own folder for what stays in use, made on first need in report.pendingIn under
-// a name nobody can guess, so that no one can have put anything there.
-bool TreeWalk::MakePendingFolder() {
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        wchar_t name[64];
-        if (!RandomName(L"VORNAuninstall-pending.", name) ||
-            !report_.pending.Assign(report_.pendingIn) || !JoinPath(report_.pending, name))
-            break;
-        if (CreateDirectoryW(report_.pending, nullptr)) {
-            report_.pendingDir.reset(CreateFileW(report_.pending,
-                                                 FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY,
-                                                 kShareAll, nullptr, OPEN_EXISTING,
-                                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-            if (report_.pendingDir.valid()) return true;
-            RemoveDirectoryW(report_.pending);
-            break;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    report_.pending.Truncate(0);
-    return false;
-}
-
-// Moves the opened entry in use into the run's own folder and has the next restart remove
-// it there.
-bool TreeWalk::MoveToPending(HANDLE entry, const wchar_t* name) {
-    // The directory itself moves back into its parent; the root's is not ours.
-    HANDLE parent = name ? level_->dir : level_->up ? level_->up->dir : nullptr;
-    const wchar_t* own = name ? name : LastComponent(path_);
-    if (!report_.pendingIn || entry == INVALID_HANDLE_VALUE || !parent ||
-        (!report_.pendingDir.valid() && !MakePendingFolder()))
-        return false;
-    wchar_t number[16];
-    swprintf(number, 16, L"%lu", report_.scheduled + 1);
-    WideText moved;
-    if (!moved.Append(report_.pending) || !JoinPath(moved, number) ||
-        Rename(entry, report_.pendingDir.get(), number, false) != ERROR_SUCCESS)
-        return false;
-    if (MoveFileExW(moved, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-        ++report_.scheduled;
-        return true;
-    }
-    Rename(entry, parent, own, false);  // it stays where it was, and the run says so
-    return false;
-}
-
-// Moves a last file in use to report.aside, from where it goes at the next restart.
-bool TreeWalk::MoveAside(HANDLE entry, const wchar_t* name) {
-    WideText target;
-    if (!report_.aside || !target.Append(L"\\??\\") || !target.Append(report_.aside) ||
-        Rename(entry, nullptr, target, true) != ERROR_SUCCESS)
-        return false;
-    bool scheduled = MoveFileExW(report_.aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-    LogLine() << "moved the running " << path_ << "\\" << name << " to " << report_.aside
-              << (scheduled ? ", which goes at the next restart" : "");
-    return true;
-}
-
 // The code of one step on name in the current directory (null: the directory itself):
 // counted when it succeeded; when another program holds the entry and the report asks so,
-// the opened entry goes at the next restart instead.
+// the opened entry goes at the next restart instead. One that is gone already is no failure.
 DWORD TreeWalk::Counted(DWORD code, const wchar_t* name, bool directory, HANDLE entry) {
     if (code == ERROR_SUCCESS) {
         ++(directory ? report_.directories : report_.files);
-        if (report_.progress) report_.progress->SetDone(report_.files + report_.directories);
         return code;
     }
-    if (InUse(code) && MoveToPending(entry, name)) {
+    if (IsGone(code)) return ERROR_SUCCESS;
+    // The directory itself moves back into its parent, should it move back.
+    HANDLE from = name ? level_->dir : level_->up ? level_->up->dir : nullptr;
+    if (InUse(code) && MoveToPending(report_, entry, from, name ? name : LastComponent(path_))) {
         WideText path;
         if (path.Append(path_) && name) JoinPath(path, name);
         PathForm plain = PlainForm(path);
@@ -416,20 +272,55 @@ DWORD TreeWalk::Counted(DWORD code, const wchar_t* name, bool directory, HANDLE 
 }
 
 // One removal step, run again while the system says someone holds the entry (a virus
-// scanner or the shell, for a moment) for about two seconds. Counting only, nothing runs.
-// entry: the handle the step leaves open, should the entry move aside.
+// scanner or the shell, for a moment), or, for a directory, while names deleted but still
+// held leave it not yet empty. Counting only, nothing runs. entry: the handle the step
+// leaves open, should the entry move aside.
 template <typename Step>
 DWORD TreeWalk::Remove(const wchar_t* name, bool directory, Step step, HANDLE* entry) {
-    DWORD code = report_.countOnly ? ERROR_SUCCESS : step();
-    for (DWORD wait = 100, waited = 0;
-         (code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED) && waited < 2000 &&
-         g_retryBudgetMs >= wait;
-         waited += wait, wait = wait < 400 ? wait * 2 : 500) {
-        Sleep(wait);
-        g_retryBudgetMs -= wait;
-        code = step();
-    }
+    const bool waitForEmpty = directory && !level_->stays;
+    DWORD code = report_.countOnly ? ERROR_SUCCESS : RetryWhileHeld(step, [&](DWORD failed) {
+        return failed == ERROR_SHARING_VIOLATION || failed == ERROR_ACCESS_DENIED ||
+               (waitForEmpty && failed == ERROR_DIR_NOT_EMPTY);
+    });
     return Counted(code, name, directory, entry ? *entry : INVALID_HANDLE_VALUE);
+}
+
+// Opens a listed directory to enter it: only as what the listing showed, and no link.
+DWORD TreeWalk::OpenToEnter(const Entry& entry, ScopedFile& opened) {
+    DWORD code = RetryWhileHeld(
+        [&] { return calls_.Open(level_->dir, entry.name, kDirectoryAccess, FILE_DIRECTORY_FILE,
+                                 opened); },
+        [](DWORD failed) { return failed == ERROR_SHARING_VIOLATION; });
+    // Counting, which removes nothing, takes what it finds.
+    if (code != ERROR_SUCCESS || report_.countOnly) return code;
+    DWORD attributes, tag;
+    code = calls_.Attributes(opened.get(), attributes, tag);
+    if (code == ERROR_SUCCESS && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        IsLinkReparseTag(tag))
+        code = ERROR_CANT_RESOLVE_FILENAME;
+    // Wine opens a link in its target's place, and only the file ID tells: an unknown ID
+    // tells nothing.
+    long long id = 0;
+    if (code == ERROR_SUCCESS && wine_ &&
+        (calls_.ListedId(opened.get(), id) != ERROR_SUCCESS || id == 0 || id != entry.id))
+        code = ERROR_CANT_RESOLVE_FILENAME;
+    return code;
+}
+
+// Wine takes the removal of a folder that still holds a deleted file's name (one a scanner
+// holds, sharing its deletion) and then keeps the folder without a word: once closed, it is
+// looked for, and removed again until that name has gone.
+DWORD TreeWalk::ConfirmGone(const wchar_t* name) {
+    return RetryWhileHeld([&]() -> DWORD {
+        ScopedFile again;
+        DWORD code = calls_.Open(level_->dir, name, DELETE, FILE_DIRECTORY_FILE, again);
+        if (IsGone(code)) return ERROR_SUCCESS;
+        if (code == ERROR_SUCCESS) code = calls_.Dispose(again.get(), RemovalCalls::kClassic);
+        again.reset();
+        if (code != ERROR_SUCCESS) return code;
+        code = calls_.Open(level_->dir, name, FILE_READ_ATTRIBUTES, FILE_DIRECTORY_FILE, again);
+        return IsGone(code) ? ERROR_SUCCESS : ERROR_DIR_NOT_EMPTY;
+    }, [](DWORD failed) { return failed == ERROR_DIR_NOT_EMPTY; });
 }
 
 // Removes a file or link, or opens a directory to enter (it then is the current one).
@@ -442,10 +333,12 @@ DWORD TreeWalk::Visit(const Entry& entry) {
         // Gone as a link only where the system opens the link itself; a link to a directory
         // whose target the system opens in its place stays.
         return Remove(name, false, [&]() -> DWORD {
-            DWORD code = OpenBelow(dir, name, DELETE | FILE_READ_ATTRIBUTES, 0, opened);
+            DWORD code = calls_.Open(dir, name, DELETE | FILE_READ_ATTRIBUTES, 0, opened);
+            DWORD attributes = 0, tag;
+            if (code == ERROR_SUCCESS) code = calls_.Attributes(opened.get(), attributes, tag);
             if (code != ERROR_SUCCESS) return code;
-            if (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT)
-                return Dispose(opened.get());
+            if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                return calls_.Dispose(opened.get(), RemovalCalls::kClassic);
             opened.reset();
             return directory ? ERROR_CANT_RESOLVE_FILENAME : RemoveLinkName(dir, name);
         }, nullptr);
@@ -455,20 +348,12 @@ DWORD TreeWalk::Visit(const Entry& entry) {
             level_->keep = true;
             return ERROR_SUCCESS;
         }
-        if (g_beforeEnteringDirectory) {
-            WideText path;
-            if (path.Append(path_) && JoinPath(path, name)) g_beforeEnteringDirectory(path);
-        }
-        DWORD code = OpenBelow(dir, name, kDirectoryAccess, FILE_DIRECTORY_FILE, opened);
-        // Entered only as the directory the listing showed, and no link; counting, which
-        // removes nothing, takes what it finds.
-        if (code == ERROR_SUCCESS && !report_.countOnly &&
-            (FileIdOf(opened.get()) != entry.id.QuadPart ||
-             (AttributesOf(opened.get()) & FILE_ATTRIBUTE_REPARSE_POINT)))
-            code = ERROR_CANT_RESOLVE_FILENAME;
+        DWORD code = OpenToEnter(entry, opened);
+        if (IsGone(code)) return ERROR_SUCCESS;
         if (code != ERROR_SUCCESS) return Failed(code, name);
         if (report_.others && KeptForOthers(entry, opened.get())) return ERROR_SUCCESS;
-        return Enter(opened.release(), name) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
+        return Enter(opened.release(), name, entry.attributes) ? ERROR_SUCCESS
+                                                               : ERROR_NOT_ENOUGH_MEMORY;
     }
     if (level_->up == nullptr && IsListed(name, lastFiles_)) return ERROR_SUCCESS;
     HANDLE held = INVALID_HANDLE_VALUE;
@@ -484,74 +369,107 @@ bool TreeWalk::KeptForOthers(const Entry& entry, HANDLE dir) {
     WideText path;
     PathForm plain = PlainForm(path_);
     if (!path.Append(plain.head) || !path.Append(plain.rest) || !JoinPath(path, entry.name) ||
-        !report_.others->Keeps(entry.id.QuadPart, dir, path))
+        !report_.others->Keeps(entry.id, dir, path))
         return false;
     level_->kept = true;
     return true;
 }
 
 // The current directory is listed to its end: it goes, with the root's last files first. One
-// that holds another application stays, and so does every folder above it.
+// that holds another application stays, and so does every folder above it. A root that
+// another program holds goes at the next restart, once empty.
 DWORD TreeWalk::Finish() {
     Level& level = *level_;
     if (level.keep) return ERROR_SUCCESS;
     for (const wchar_t* const* last = level.up ? nullptr : lastFiles_; last && *last; ++last) {
         ScopedFile file;
+        DWORD attributes, tag;
         // Not tried again: the uninstaller that a quiet run started waits in here, and moves
         // out (or goes at the next restart) when nothing else is left.
-        if (OpenBelow(level.dir, *last, FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE, file) !=
-            ERROR_SUCCESS)
+        if (calls_.Open(level.dir, *last, FILE_READ_ATTRIBUTES, FILE_NON_DIRECTORY_FILE, file) !=
+                ERROR_SUCCESS ||
+            calls_.Attributes(file.get(), attributes, tag) != ERROR_SUCCESS)
             continue;
-        DWORD attributes = AttributesOf(file.get());
         file.reset();
         DWORD code = report_.countOnly ? ERROR_SUCCESS : RemoveFile(*last, attributes, file);
-        if (InUse(code) && file.valid() && MoveAside(file.get(), *last)) code = ERROR_SUCCESS;
+        bool scheduled = false;
+        if (InUse(code) && file.valid() && MoveAside(report_, file.get(), scheduled)) {
+            LogLine() << "moved the running " << path_ << "\\" << *last << " to "
+                      << report_.aside << (scheduled ? ", which goes at the next restart" : "");
+            code = ERROR_SUCCESS;
+        }
         code = Counted(code, *last, false, file.get());
         if (code != ERROR_SUCCESS) return code;
     }
     if (level.kept) return ERROR_SUCCESS;
-    // As for files, the attributes are reset only where they may stop the removal.
-    return Remove(nullptr, true, [&]() -> DWORD {
-        DWORD code = Dispose(level.dir);
-        if (code != ERROR_ACCESS_DENIED) return code;
-        return SetAttributes(level.dir, FILE_ATTRIBUTE_NORMAL) ? Dispose(level.dir)
-                                                               : GetLastError();
-    }, &level.dir);
+    if (!level.up && !rootDeletable_ && !report_.countOnly) {
+        DWORD code = report_.network ? ERROR_SHARING_VIOLATION : calls_.ScheduleDelete(path_);
+        if (code == ERROR_SUCCESS) {
+            ++report_.scheduled;
+            PathForm plain = PlainForm(path_);
+            LogLine(LogLevel::Warn) << "another program holds " << plain.head << plain.rest
+                                    << " open (as its current folder, say): it goes at the "
+                                    << "next restart, empty";
+        }
+        return code == ERROR_SUCCESS ? code : Failed(code, nullptr);
+    }
+    return Remove(nullptr, true, [&] { return deleter_.Delete(level.dir, level.attributes); },
+                  &level.dir);
 }
 
 DWORD TreeWalk::Run(HANDLE root, const wchar_t* path) {
     if (!path_.Append(path)) return ERROR_NOT_ENOUGH_MEMORY;
     rootLength_ = path_.Length();
-    FILE_ATTRIBUTE_TAG_INFO tag = {};
-    if (!GetFileInformationByHandleEx(root, FileAttributeTagInfo, &tag, sizeof(tag)))
-        return GetLastError();
-    if ((tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkReparseTag(tag.ReparseTag)) {
+    DWORD attributes, tag;
+    DWORD code = calls_.Attributes(root, attributes, tag);
+    if (code != ERROR_SUCCESS) return code;
+    report_.network = calls_.OnNetworkVolume(root);
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkReparseTag(tag)) {
         path_.Truncate(LastComponent(path_) - path_.Text());
-        return Remove(LastComponent(path), false, [&] { return Dispose(root); }, nullptr);
+        return Remove(LastComponent(path), false,
+                      [&] { return calls_.Dispose(root, RemovalCalls::kClassic); }, nullptr);
     }
-    if (!ObjectName(root, rootName_, root_)) return GetLastError();
-    // The root's own name may end in a separator ("\Device\...\"); its entries add their own.
-    while (root_.Length && root_.Buffer[root_.Length / sizeof(wchar_t) - 1] == L'\\')
-        root_.Length -= sizeof(wchar_t);
-    if (!Enter(root, nullptr)) return ERROR_NOT_ENOUGH_MEMORY;
-    for (;;) {
+    // Opened without the right to remove it: another program holds it.
+    ACCESS_MASK access = 0;  // FILE_ACCESS_INFORMATION: what the handle was opened with
+    IO_STATUS_BLOCK io;
+    rootDeletable_ = NtQueryInformationFile(root, &io, &access, sizeof(access),
+                                            kFileAccessInformation) < 0 ||
+                     (access & DELETE);
+    if (wine_) {
+        if (calls_.Name(root, rootName_, root_, rootNameLength_) != ERROR_SUCCESS)
+            return ERROR_CANT_RESOLVE_FILENAME;
+        // The root's own name may end in a separator ("\Device\...\"); its entries add their own.
+        while (rootNameLength_ && root_[rootNameLength_ - 1] == L'\\') --rootNameLength_;
+    }
+    if (!Enter(root, nullptr, attributes)) return ERROR_NOT_ENOUGH_MEMORY;
+    for (bool listed = false;;) {
+        if (!listed) {
+            code = ReadListing(*level_);
+            listed = true;
+            if (code != ERROR_SUCCESS) {
+                // It cannot be listed: it stays, and its parent (or the caller) finds it there.
+                level_->keep = true;
+                code = ERROR_NO_MORE_FILES;
+            }
+        }
         Entry entry;
-        DWORD code = NextEntry(entry);
+        if (code != ERROR_NO_MORE_FILES) code = NextEntry(entry);
         if (code == ERROR_SUCCESS) {
+            Level* before = level_;
             code = Visit(entry);
             if (code != ERROR_SUCCESS) return code;
+            if (level_ != before) listed = false;  // entered: list the new level
+            ShowProgress();
             continue;
         }
-        if (code == ERROR_NO_MORE_FILES) {
-            code = Finish();
-        } else if (level_->restart) {
-            level_->keep = true;  // it cannot be listed: it stays, and the caller finds it there
-            code = ERROR_SUCCESS;
-        } else {
-            code = Failed(code, nullptr);
-        }
+        code = code == ERROR_NO_MORE_FILES ? Finish() : Failed(code, nullptr);
+        const bool disposed = !level_->keep && !level_->kept && !report_.countOnly;
+        WideText name;
+        if (!name.Assign(LastComponent(path_))) return ERROR_NOT_ENOUGH_MEMORY;
         Leave();
         if (code != ERROR_SUCCESS || !level_) return code;
+        if (wine_ && disposed) code = ConfirmGone(name);
+        if (code != ERROR_SUCCESS) return Failed(code, name);
     }
 }
 
@@ -568,12 +486,10 @@ bool LiteralPath(const wchar_t* dir, WideText& literal) {
     return literal.Append(form.head) && literal.Append(form.rest);
 }
 
-// Whether the handle holds the file that path names, and not one a link led to: path is
-// canonical, so the system reports it as it stands (folded by the same rules as the path
-// it opened).
-bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
+// Whether the handle holds the directory that path names, and not one a link led to.
+bool OpenedAsNamed(HANDLE dir, const wchar_t* path) {
     WideText opened, full, named;
-    if (!FinalPathOf(file, opened) || !FullPath(path, full)) return false;
+    if (!FinalPathOf(dir, opened) || !FullPath(path, full)) return false;
     PathForm form = PlainForm(full);
     return named.Append(form.head) && named.Append(form.rest) &&
            CompareStringOrdinal(opened, -1, named, -1, TRUE) == CSTR_EQUAL;
@@ -581,53 +497,26 @@ bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
 
 }  // namespace
 
-DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
-    ScopedFile file(CreateFileW(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
-                                nullptr));
-    if (!file.valid()) return GetLastError();
-    HANDLE opened = file.get();
-    FILE_BASIC_INFO basic;
-    FILE_STANDARD_INFO standard;
-    if (!GetFileInformationByHandleEx(opened, FileBasicInfo, &basic, sizeof(basic)) ||
-        !GetFileInformationByHandleEx(opened, FileStandardInfo, &standard, sizeof(standard)))
-        return GetLastError();
-    if (standard.Directory) return ERROR_ACCESS_DENIED;
-    // A link opened as itself is what we may delete; anything else must be the named file.
-    bool link = basic.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-    if (!link && !OpenedAsNamed(opened, path)) return ERROR_CANT_RESOLVE_FILENAME;
-    DWORD original = basic.FileAttributes;
-    bool reset = resetAttributes && !link && (original & kDeleteStoppers);
-    if (reset && !SetAttributes(opened, FILE_ATTRIBUTE_NORMAL)) return GetLastError();
-    DWORD code = Dispose(opened);
-    // Attributes belong to the file, not to one of its names: the others keep theirs.
-    if (reset && standard.NumberOfLinks > 1) SetAttributes(opened, original);
-    return code;
-}
-
 DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened) {
     if (!LiteralPath(dir, literal)) return ERROR_NOT_ENOUGH_MEMORY;
+    RemovalCalls& calls = Calls();
     // A program that starts in the directory holds it for a moment (a second uninstall on
     // its way out, say): it is tried again for about two seconds, as files are.
-    for (DWORD wait = 100, waited = 0;; waited += wait, wait = wait < 400 ? wait * 2 : 500) {
-        opened.reset(CreateFileW(literal, kDirectoryAccess, kShareAll, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                 nullptr));
-        if (opened.valid() || GetLastError() != ERROR_SHARING_VIOLATION || waited >= 2000) break;
-        Sleep(wait);
-    }
-    // Without the rights to remove it, still to tell what it is.
-    if (!opened.valid() && GetLastError() == ERROR_ACCESS_DENIED)
-        opened.reset(CreateFileW(literal, FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll, nullptr,
-                                 OPEN_EXISTING,
-                                 FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                 nullptr));
-    if (!opened.valid()) return GetLastError();
-    DWORD attributes = AttributesOf(opened.get());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return GetLastError();
+    DWORD code = RetryWhileHeld(
+        [&] { return calls.Open(nullptr, literal, kDirectoryAccess, FILE_DIRECTORY_FILE, opened); },
+        [](DWORD failed) { return failed == ERROR_SHARING_VIOLATION; });
+    // Without the rights to remove it, still to tell what it is; held for longer, to empty it.
+    if (code == ERROR_ACCESS_DENIED)
+        code = calls.Open(nullptr, literal, FILE_READ_ATTRIBUTES | SYNCHRONIZE, FILE_DIRECTORY_FILE,
+                          opened);
+    else if (code == ERROR_SHARING_VIOLATION)
+        code = calls.Open(nullptr, literal, kListingAccess, FILE_DIRECTORY_FILE, opened);
+    if (code != ERROR_SUCCESS) return code;
+    DWORD attributes, tag;
+    code = calls.Attributes(opened.get(), attributes, tag);
+    if (code != ERROR_SUCCESS) return code;
     // A link the system opened as itself is what the caller removes; one it followed is not.
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ERROR_SUCCESS;
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkReparseTag(tag)) return ERROR_SUCCESS;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
     return OpenedAsNamed(opened.get(), literal) ? ERROR_SUCCESS : ERROR_CANT_RESOLVE_FILENAME;
 }
@@ -644,7 +533,7 @@ DWORD DeleteTree(const wchar_t* dir, bool recurse, const wchar_t* const* lastFil
     WideText literal;
     ScopedFile opened;
     DWORD code = OpenDirectory(dir, literal, opened);
-    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return ERROR_SUCCESS;
+    if (IsGone(code)) return ERROR_SUCCESS;
     if (code != ERROR_SUCCESS) return code;
     return DeleteTree(opened.get(), literal, recurse, lastFiles, report ? *report : unreported);
 }

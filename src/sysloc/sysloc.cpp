@@ -147,14 +147,6 @@ bool HoldsFile(HANDLE dir, const wchar_t* name) {
     return true;
 }
 
-long long FileIdOf(HANDLE file) {
-    LARGE_INTEGER id;  // FILE_INTERNAL_INFORMATION
-    IO_STATUS_BLOCK io;
-    return NtQueryInformationFile(file, &io, &id, sizeof(id), FileInternalInformation) >= 0
-               ? id.QuadPart
-               : -1;
-}
-
 int ResolvedPath(const wchar_t* path, WideText& resolved) {
     ScopedFile file(OpenToLookAt(path));
     return file.valid() && FinalPathOf(file.get(), resolved);

@@ -46,8 +46,5 @@ int FinalPathOf(HANDLE file, WideText& path);
 HANDLE OpenToLookAt(const wchar_t* path);
 // Whether the open directory dir holds a file (no directory) of this name.
 bool HoldsFile(HANDLE dir, const wchar_t* name);
-// The file ID the system gives an open file or directory (as listings give it); -1 when
-// it does not tell.
-long long FileIdOf(HANDLE file);
 // The full path of path (GetFullPathName). 1 on success.
 int FullPath(const wchar_t* path, WideText& full);

@@ -1,0 +1,30 @@
+// What another program holds: tried again for a moment (a virus scanner, the shell), then
+// moved out of the tree into a folder of the run's own and left for the next restart, where
+// the system allows that.
+#pragma once
+#include <windows.h>
+
+#include "remove/calls.h"
+
+struct TreeReport;
+
+// Errors that say another program holds the entry, rather than that it may not go.
+bool InUse(DWORD code);
+
+// Runs step again while worth(code) says its failure may pass, for about two seconds.
+template <typename Step, typename Worth>
+DWORD RetryWhileHeld(Step step, Worth worth) {
+    DWORD code = step();
+    for (DWORD wait = 100, waited = 0; worth(code) && waited < 2000 && Calls().Wait(wait);
+         waited += wait, wait = wait < 400 ? wait * 2 : 500)
+        code = step();
+    return code;
+}
+
+// Moves the opened entry into the run's own folder in report.pendingIn (made on first need)
+// under a number, and has the next restart remove it there. Where that cannot be arranged it
+// goes back to its name in from. False when it stays where it was.
+bool MoveToPending(TreeReport& report, HANDLE entry, HANDLE from, const wchar_t* name);
+// Moves the opened entry to report.aside, from where it goes at the next restart where that
+// can be arranged (scheduled).
+bool MoveAside(TreeReport& report, HANDLE entry, bool& scheduled);
