@@ -65,11 +65,29 @@ TEST_F(InstallDirStep, WhatCannotGoNorMoveFailsWith2011AndKeepsTheKeysUntilASeco
     }
 }
 
-// A scanner or the shell holds a file for a moment: the delete is tried again and goes.
+// The shell holds a file for a moment, or a scanner for two seconds sharing its deletion
+// (its name stays till it lets go): the delete, and the folder's, are tried again and go.
 TEST_F(InstallDirStep, FileHeldForAMomentIsRemoved) {
-    wt::HeldFile holder(held, 700);
-    EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
-    EXPECT_TRUE(app.Gone());
+    for (wt::HeldFile::How how : {wt::HeldFile::kOpen, wt::HeldFile::kScanning}) {
+        SetUp();
+        wt::HeldFile holder(held, how == wt::HeldFile::kOpen ? 700 : 2000, how);
+        EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::Success()));
+        EXPECT_TRUE(app.Gone());
+    }
+}
+
+// A console whose current folder is the installation directory: all in it goes now, the
+// keys too, and the empty folder at the next restart; never "not the application's" (2012).
+TEST_F(InstallDirStep, AnInstallationDirectoryHeldAsACurrentFolderGoesAtTheNextRestart) {
+    {
+        wt::HeldFile console(app.dir, 60000, wt::HeldFile::kAsCurrentDirectory);
+        Sleep(500);
+        EXPECT_EQ(wt::RunWorkingCopy(app.Options()).boxes, wt::Confirmed(wt::RestartNeeded()));
+        EXPECT_EQ(wt::ListTree(app.dir), std::vector<std::string>{});
+        EXPECT_TRUE(app.KeysGone());
+    }
+    wt::RestartPrefix();
+    EXPECT_FALSE(wt::Exists(app.dir));
 }
 
 // A program of the application that runs for the whole run moves into a folder of the run's

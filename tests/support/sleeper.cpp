@@ -1,6 +1,7 @@
 // A stand-in for an application's program: lives for the given milliseconds, then ends.
-// sleeper.exe [--hold PATH] [--ready EVENT] [--window] MILLISECONDS; with --hold it keeps
-// PATH open without FILE_SHARE_DELETE for its whole life; with --ready it sets the named
+// sleeper.exe [--hold PATH | --scan PATH | --in DIR] [--ready EVENT] [--window] MILLISECONDS;
+// with --hold it keeps PATH open without FILE_SHARE_DELETE for its whole life, with --scan
+// sharing everything (as a virus scanner does), with --in it works in DIR; with --ready it sets the named
 // event once it is running (and holding); with --window it holds a hidden window, which
 // keeps Wine's desktop process alive for that long (Wine ends it a moment after the last
 // window goes, and the next program to show one pays for starting it again).
@@ -15,10 +16,14 @@ int main(int argc, char** argv) {
     const char* ready = nullptr;
     bool window = false;
     for (int i = 1; i < argc; ++i) {
-        if (strcmp(argv[i], "--hold") == 0 && i + 1 < argc) {
-            held = CreateFileA(argv[++i], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        if ((strcmp(argv[i], "--hold") == 0 || strcmp(argv[i], "--scan") == 0) && i + 1 < argc) {
+            DWORD share = argv[i][2] == 's' ? FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE
+                                            : FILE_SHARE_READ;
+            held = CreateFileA(argv[++i], GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
             if (held == INVALID_HANDLE_VALUE) return 2;
+        } else if (strcmp(argv[i], "--in") == 0 && i + 1 < argc) {
+            if (!SetCurrentDirectoryA(argv[++i])) return 2;
         } else if (strcmp(argv[i], "--ready") == 0 && i + 1 < argc) {
             ready = argv[++i];
         } else if (strcmp(argv[i], "--window") == 0) {

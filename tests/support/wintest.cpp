@@ -478,8 +478,10 @@ bool RunningProgram::IsRunning() const {
 
 DWORD RunningProgram::pid() const { return pi_.dwProcessId; }
 
-HeldFile::HeldFile(const std::string& path, DWORD lifetimeMs) {
-    pi_ = StartSleeper(SleeperExe(), "--hold \"" + path + "\" " + std::to_string(lifetimeMs));
+HeldFile::HeldFile(const std::string& path, DWORD lifetimeMs, How how) {
+    const char* const kSwitches[] = {"--hold", "--scan", "--in"};
+    pi_ = StartSleeper(SleeperExe(), std::string(kSwitches[how]) + " \"" + path + "\" " +
+                                         std::to_string(lifetimeMs));
 }
 
 static bool WindowShowing(const std::string& className) {

@@ -101,11 +101,13 @@ private:
     PROCESS_INFORMATION pi_{};
 };
 
-// Holds a file open in another process without FILE_SHARE_DELETE until destroyed.
-// (or until lifetimeMs have passed).
+// Holds a file open in another process without FILE_SHARE_DELETE until destroyed
+// (or until lifetimeMs have passed); as a virus scanner does, sharing everything; or a
+// directory as that process's current one.
 class HeldFile {
 public:
-    explicit HeldFile(const std::string& path, DWORD lifetimeMs = 600000);
+    enum How { kOpen, kScanning, kAsCurrentDirectory };
+    explicit HeldFile(const std::string& path, DWORD lifetimeMs = 600000, How how = kOpen);
     ~HeldFile();
 
 private:
