@@ -197,10 +197,8 @@ bool RemovalCalls::OnNetworkVolume(HANDLE entry) {
 }
 
 bool RemovalCalls::HidesFileLinks() {
-    // Asked once: Wine's ntdll says so by the function only it has.
-    static const bool wine =
-        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-    return wine;
+    // Wine's ntdll says so by the function only it has.
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
 RemovalCalls& Calls() { return *g_calls; }

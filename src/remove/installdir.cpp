@@ -91,20 +91,23 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
     Calls().ListedId(tree.get(), rootId);
     tree.reset();  // the directory goes with its last handle
     const unsigned long kept = others.LogKept(false);
-    // Wine keeps a folder that still held a deleted file's name: it goes once the name has,
-    // if it is still the very folder.
+    // Wine takes the removal of a folder that still holds a deleted file's name (one a
+    // scanner holds, sharing its deletion), and then keeps the folder without a word: the
+    // walk runs again on the very folder, if it is still there, until that name has gone.
     if (code == ERROR_SUCCESS && report.scheduled == 0 && kept == 0)
-        RetryWhileHeld([&]() -> DWORD {
+        code = RetryWhileHeld([&]() -> DWORD {
             WideText literal;
             long long id = 0;
             DWORD opened = OpenDirectory(installDir, literal, tree);
             if (IsGone(opened)) return ERROR_SUCCESS;
-            if (opened == ERROR_SUCCESS && Calls().ListedId(tree.get(), id) == ERROR_SUCCESS &&
-                id != 0 && id == rootId)
-                Calls().Dispose(tree.get(), RemovalCalls::kClassic);
+            if (opened != ERROR_SUCCESS || Calls().ListedId(tree.get(), id) != ERROR_SUCCESS ||
+                id == 0 || id != rootId)
+                return ERROR_SUCCESS;  // another folder now: the check below tells
+            DWORD again = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
             tree.reset();
-            return id == rootId ? ERROR_DIR_NOT_EMPTY : ERROR_SUCCESS;
+            return again == ERROR_SUCCESS ? ERROR_DIR_NOT_EMPTY : again;
         }, [](DWORD failed) { return failed == ERROR_DIR_NOT_EMPTY; });
+    if (code == ERROR_DIR_NOT_EMPTY) code = ERROR_SUCCESS;  // the check below tells
     // A directory that could not even be searched is still there: that is no success.
     if (code == ERROR_SUCCESS && report.scheduled == 0 && kept == 0 &&
         PathExists(installDir, nullptr)) {

@@ -149,17 +149,19 @@ const wchar_t* OtherApplications::Holding() const {
     return nullptr;
 }
 
-bool OtherApplications::Keeps(long long fileId, HANDLE dir, const wchar_t* path) {
+bool OtherApplications::Keeps(long long fileId) {
     for (Folder* folder = first_; folder; folder = folder->next) {
         if (fileId == 0 || folder->id != fileId) continue;  // an ID of zero tells nothing
         folder->kept = true;
         return true;
     }
-    // Another product shipped with this uninstaller, registered or not.
-    if (!HoldsFile(dir, UNINSTALLER_FILE) || !HoldsFile(dir, CONFIG_FILE)) return false;
-    Folder* shipped = Add(fileId, path, L"");
-    if (shipped) shipped->kept = true;
-    return true;
+    return false;
+}
+
+void OtherApplications::KeepShipped(long long fileId, const wchar_t* path) {
+    for (Folder* folder = first_; folder; folder = folder->next)
+        if (SamePath(folder->path, path)) return;  // found already, by a count of the tree
+    if (Folder* shipped = Add(fileId, path, L"")) shipped->kept = true;
 }
 
 unsigned long OtherApplications::LogKept(bool dryRun) const {

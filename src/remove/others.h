@@ -24,10 +24,12 @@ public:
     // The name of the application whose folder is the installation directory or holds it;
     // null when there is none.
     const wchar_t* Holding() const;
-    // Whether the walk keeps the directory it lists with this file ID, at path: an
-    // application's folder inside the installation directory, or (dir being its opened
-    // handle) one that holds its own uninstall.exe and conf.xml.
-    bool Keeps(long long fileId, HANDLE dir, const wchar_t* path);
+    // Whether the walk keeps the directory it lists with this file ID: an application's
+    // folder inside the installation directory.
+    bool Keeps(long long fileId);
+    // The walk keeps the directory at path, which holds its own uninstall.exe and conf.xml:
+    // another product shipped with this uninstaller, registered or not.
+    void KeepShipped(long long fileId, const wchar_t* path);
     // Logs each application kept, by name and folder; how many there were.
     unsigned long LogKept(bool dryRun) const;
 

@@ -91,10 +91,9 @@ public:
 
 private:
     DWORD Visit(const Entry& entry);
-    bool KeptForOthers(const Entry& entry, HANDLE dir);
+    bool KeptAsShipped();
     DWORD OpenToEnter(const Entry& entry, ScopedFile& opened);
     DWORD Finish();
-    DWORD ConfirmGone(const wchar_t* name);
     bool Enter(HANDLE dir, const wchar_t* name, DWORD attributes);
     void Leave();
     DWORD ReadListing(Level& level);
@@ -167,14 +166,23 @@ void TreeWalk::ShowProgress() {
 // The whole listing of the level's directory, its chunks chained into one list; "." and
 // ".." do not count.
 DWORD TreeWalk::ReadListing(Level& level) {
+    ULONG capacity = 0;
     for (bool restart = true;; restart = false) {
-        auto* grown = static_cast<unsigned char*>(realloc(level.listing, level.size + kListingChunk));
-        if (!grown) return ERROR_NOT_ENOUGH_MEMORY;
-        level.listing = grown;
+        if (capacity - level.size < kListingChunk) {
+            capacity = capacity > kListingChunk ? capacity * 2 : level.size + kListingChunk;
+            auto* grown = static_cast<unsigned char*>(realloc(level.listing, capacity));
+            if (!grown) return ERROR_NOT_ENOUGH_MEMORY;
+            level.listing = grown;
+        }
         ULONG bytes = 0;
         DWORD code =
             calls_.List(level.dir, level.listing + level.size, kListingChunk, restart, bytes);
-        if (code == ERROR_NO_MORE_FILES) return ERROR_SUCCESS;
+        if (code == ERROR_NO_MORE_FILES) {
+            // A deep tree holds a listing per level: each keeps only what it listed.
+            if (auto* fitted = static_cast<unsigned char*>(realloc(level.listing, level.size + 8)))
+                level.listing = fitted;
+            return ERROR_SUCCESS;
+        }
         if (code != ERROR_SUCCESS) return code;
         ULONG at = level.size;
         for (;;) {
@@ -230,6 +238,13 @@ bool TreeWalk::IsNamed(HANDLE file, const wchar_t* name) {
 }
 
 DWORD TreeWalk::RemoveFile(const wchar_t* name, DWORD attributes, ScopedFile& file) {
+    // Where the system takes no POSIX delete and shows links as links, a file goes as
+    // DeleteFile takes it: marked at its opening, gone with the handle. Read-only refuses that.
+    if (!wine_ && deleter_.Classic() && !(attributes & FILE_ATTRIBUTE_READONLY)) {
+        DWORD code = calls_.Open(level_->dir, name, DELETE,
+                                 FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE, file);
+        if (code != ERROR_ACCESS_DENIED) return code;
+    }
     const bool stoppers = attributes & kDeleteStoppers;
     DWORD code = calls_.Open(level_->dir, name,
                              DELETE | (stoppers ? FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES : 0),
@@ -307,22 +322,6 @@ DWORD TreeWalk::OpenToEnter(const Entry& entry, ScopedFile& opened) {
     return code;
 }
 
-// Wine takes the removal of a folder that still holds a deleted file's name (one a scanner
-// holds, sharing its deletion) and then keeps the folder without a word: once closed, it is
-// looked for, and removed again until that name has gone.
-DWORD TreeWalk::ConfirmGone(const wchar_t* name) {
-    return RetryWhileHeld([&]() -> DWORD {
-        ScopedFile again;
-        DWORD code = calls_.Open(level_->dir, name, DELETE, FILE_DIRECTORY_FILE, again);
-        if (IsGone(code)) return ERROR_SUCCESS;
-        if (code == ERROR_SUCCESS) code = calls_.Dispose(again.get(), RemovalCalls::kClassic);
-        again.reset();
-        if (code != ERROR_SUCCESS) return code;
-        code = calls_.Open(level_->dir, name, FILE_READ_ATTRIBUTES, FILE_DIRECTORY_FILE, again);
-        return IsGone(code) ? ERROR_SUCCESS : ERROR_DIR_NOT_EMPTY;
-    }, [](DWORD failed) { return failed == ERROR_DIR_NOT_EMPTY; });
-}
-
 // Removes a file or link, or opens a directory to enter (it then is the current one).
 DWORD TreeWalk::Visit(const Entry& entry) {
     const wchar_t* name = entry.name;
@@ -348,10 +347,14 @@ DWORD TreeWalk::Visit(const Entry& entry) {
             level_->keep = true;
             return ERROR_SUCCESS;
         }
+        // Another application's folder stays whole, and so do the folders above it.
+        if (report_.others && report_.others->Keeps(entry.id)) {
+            level_->kept = true;
+            return ERROR_SUCCESS;
+        }
         DWORD code = OpenToEnter(entry, opened);
         if (IsGone(code)) return ERROR_SUCCESS;
         if (code != ERROR_SUCCESS) return Failed(code, name);
-        if (report_.others && KeptForOthers(entry, opened.get())) return ERROR_SUCCESS;
         return Enter(opened.release(), name, entry.attributes) ? ERROR_SUCCESS
                                                                : ERROR_NOT_ENOUGH_MEMORY;
     }
@@ -364,14 +367,35 @@ DWORD TreeWalk::Visit(const Entry& entry) {
     }, &held);
 }
 
-// Whether the opened directory entry is another application's, which stays whole.
-bool TreeWalk::KeptForOthers(const Entry& entry, HANDLE dir) {
+// Whether the level, listed, holds a file of this name.
+bool Lists(const Level& level, const wchar_t* name) {
+    const size_t length = wcslen(name);
+    for (ULONG at = 0; at < level.size;) {
+        const auto* info = reinterpret_cast<const FileIdFullDirInformation*>(level.listing + at);
+        if (!(info->FileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            info->FileNameLength == length * sizeof(wchar_t) &&
+            CompareStringOrdinal(info->FileName, static_cast<int>(length), name,
+                                 static_cast<int>(length), TRUE) == CSTR_EQUAL)
+            return true;
+        at += info->NextEntryOffset;
+    }
+    return false;
+}
+
+// Whether the directory just listed, below the root, is another product shipped with this
+// uninstaller: it holds its own uninstall.exe and conf.xml. It then stays whole.
+bool TreeWalk::KeptAsShipped() {
+    Level& level = *level_;
+    if (!report_.others || !level.up || !Lists(level, UNINSTALLER_FILE) ||
+        !Lists(level, CONFIG_FILE))
+        return false;
+    long long id = 0;
     WideText path;
     PathForm plain = PlainForm(path_);
-    if (!path.Append(plain.head) || !path.Append(plain.rest) || !JoinPath(path, entry.name) ||
-        !report_.others->Keeps(entry.id, dir, path))
-        return false;
-    level_->kept = true;
+    calls_.ListedId(level.dir, id);
+    if (path.Append(plain.head) && path.Append(plain.rest)) report_.others->KeepShipped(id, path);
+    level.kept = true;
+    level.next = level.size;  // nothing of it is taken
     return true;
 }
 
@@ -450,6 +474,8 @@ DWORD TreeWalk::Run(HANDLE root, const wchar_t* path) {
                 // It cannot be listed: it stays, and its parent (or the caller) finds it there.
                 level_->keep = true;
                 code = ERROR_NO_MORE_FILES;
+            } else if (KeptAsShipped()) {
+                code = ERROR_NO_MORE_FILES;
             }
         }
         Entry entry;
@@ -463,13 +489,8 @@ DWORD TreeWalk::Run(HANDLE root, const wchar_t* path) {
             continue;
         }
         code = code == ERROR_NO_MORE_FILES ? Finish() : Failed(code, nullptr);
-        const bool disposed = !level_->keep && !level_->kept && !report_.countOnly;
-        WideText name;
-        if (!name.Assign(LastComponent(path_))) return ERROR_NOT_ENOUGH_MEMORY;
         Leave();
         if (code != ERROR_SUCCESS || !level_) return code;
-        if (wine_ && disposed) code = ConfirmGone(name);
-        if (code != ERROR_SUCCESS) return Failed(code, name);
     }
 }
 

@@ -19,6 +19,8 @@ public:
     // attributes, as listed, hold a stopper), is marked for deletion. A file with further
     // names keeps its attributes under them. The Windows code.
     DWORD Delete(HANDLE entry, DWORD attributes);
+    // Whether the system has refused the POSIX delete here.
+    bool Classic() const { return !posix_; }
 
 private:
     const bool overStoppers_;

@@ -132,21 +132,6 @@ HANDLE OpenToLookAt(const wchar_t* path) {
                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-bool HoldsFile(HANDLE dir, const wchar_t* name) {
-    USHORT bytes = static_cast<USHORT>(wcslen(name) * sizeof(wchar_t));
-    UNICODE_STRING text = {bytes, bytes, const_cast<wchar_t*>(name)};
-    OBJECT_ATTRIBUTES attributes = {sizeof(attributes), dir, &text, OBJ_CASE_INSENSITIVE, nullptr,
-                                    nullptr};
-    IO_STATUS_BLOCK io;
-    HANDLE file;
-    if (NtOpenFile(&file, FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &io,
-                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                   FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT) < 0)
-        return false;
-    CloseHandle(file);
-    return true;
-}
-
 int ResolvedPath(const wchar_t* path, WideText& resolved) {
     ScopedFile file(OpenToLookAt(path));
     return file.valid() && FinalPathOf(file.get(), resolved);

@@ -44,7 +44,5 @@ int FinalPathOf(HANDLE file, WideText& path);
 // An existing file or directory opened to be looked at only, links followed; the caller
 // closes it. INVALID_HANDLE_VALUE on failure.
 HANDLE OpenToLookAt(const wchar_t* path);
-// Whether the open directory dir holds a file (no directory) of this name.
-bool HoldsFile(HANDLE dir, const wchar_t* name);
 // The full path of path (GetFullPathName). 1 on success.
 int FullPath(const wchar_t* path, WideText& full);
