@@ -13,8 +13,17 @@ namespace {
 WideText g_title;
 bool g_quiet = false, g_dryRun = false;
 
+// A box that could not be shown (the desktop busy for a moment) is tried once more, and the
+// log says so: a box nobody saw must not pass for an answer.
 int Box(const WideText& text, UINT buttons) {
-    return MessageBoxW(nullptr, text, g_title, buttons | MB_ICONEXCLAMATION);
+    for (int attempt = 0;; ++attempt) {
+        int answer = MessageBoxW(nullptr, text, g_title, buttons | MB_ICONEXCLAMATION);
+        if (answer != 0 || attempt == 1) return answer;
+        DWORD error = GetLastError();
+        LogLine(LogLevel::Warn) << "the box could not be shown (" << SystemMessage(error)
+                                << "): tried once more";
+        Sleep(200);
+    }
 }
 
 void Show(const WideText& text) {
