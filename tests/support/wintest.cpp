@@ -30,6 +30,10 @@ public:
 
     void Poll(std::vector<Box>& boxes) {
         DWORD now = GetTickCount();
+        // A box gone is forgotten: should its handle come back for a new box, that one counts.
+        seen_.erase(std::remove_if(seen_.begin(), seen_.end(),
+                                   [](const Seen& s) { return !IsWindow(s.window); }),
+                    seen_.end());
         for (HWND window : VisibleBoxes()) {
             auto seen = std::find_if(seen_.begin(), seen_.end(),
                                      [&](const Seen& s) { return s.window == window; });
@@ -57,7 +61,7 @@ public:
 
 private:
     struct Seen {
-        HWND window;  // window handles carry a generation: no reuse within a run
+        HWND window;
         bool accepted;
         Answer answer;
         DWORD pressed;
