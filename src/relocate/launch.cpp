@@ -138,27 +138,63 @@ char* ReadWholeFile(const wchar_t* path, DWORD& size) {
     return nullptr;
 }
 
+// A WARN line for an element of conf.xml this program does not read; context points to the
+// code page of the document's texts.
+void WarnUnknownElement(void* context, const char* name, int row, const char* nearest,
+                        const char* nearestParent) {
+    WideText element;
+    AppendFromCodePage(element, name, *static_cast<unsigned*>(context));
+    LogLine line(LogLevel::Warn);
+    line << "conf.xml, line " << static_cast<unsigned long long>(row) << ": the element <"
+         << element.Text() << "> is not read";
+    if (nearest && strcmp(nearest, name) == 0)
+        line << ": only the first <" << nearest << "> below <" << nearestParent << "> is";
+    else if (nearest)
+        line << ": did you mean <" << nearest << ">" << (*nearestParent ? " below <" : "")
+             << nearestParent << (*nearestParent ? ">" : "") << "?";
+}
+
+const char* const kSources[] = {"its byte-order mark", "its declaration",
+                                "its content (it has no declaration)"};
+
 // The four lists of conf.xml at configPath, in UTF-16. 0 when it is missing, not loadable, or
-// in an encoding the system does not know.
+// in an encoding the system does not know; the log says which, and where.
 int ReadLists(const wchar_t* configPath, WideText (&lists)[4]) {
     DWORD size = 0;
     char* bytes = PathExists(configPath, nullptr) ? ReadWholeFile(configPath, size) : nullptr;
     if (!bytes) return 0;
-    unsigned codePage = ConfigCodePage(bytes, size);
-    LogLine() << "conf.xml is in code page " << codePage;
+    ConfigEncoding encoding = DetectConfigEncoding(bytes, size);
+    if (encoding.codePage)
+        LogLine() << "conf.xml is in code page " << static_cast<unsigned long long>(encoding.codePage)
+                  << ", by " << kSources[encoding.source];
+    if (encoding.declarationOverruled)
+        LogLine(LogLevel::Warn) << "conf.xml declares a Chinese code page (GB2312, GBK or "
+                                << "GB18030), but its bytes are UTF-8: it is read as UTF-8; "
+                                << "declare encoding=\"UTF-8\"";
+    if (encoding.fault)
+        LogLine(LogLevel::Error) << "conf.xml cannot be read: " << encoding.fault;
+    else if (!encoding.codePage || !IsValidCodePage(encoding.codePage))
+        LogLine(LogLevel::Error) << "conf.xml cannot be read: its declaration names an encoding "
+                                 << "this system does not know";
     std::set_new_handler(ConfigOutOfMemory);
     TiXmlDocument config;
-    bool loaded = codePage != 0 && IsValidCodePage(codePage) &&
-                  ParseConfig(config, bytes, size, codePage);
+    bool loaded = encoding.codePage != 0 && IsValidCodePage(encoding.codePage) &&
+                  ParseConfig(config, bytes, size, encoding.codePage);
     std::set_new_handler(nullptr);
     free(bytes);
+    if (!loaded && config.Error())
+        LogLine(LogLevel::Error) << "conf.xml cannot be read: " << config.ErrorDesc() << ", line "
+                                 << static_cast<unsigned long long>(config.ErrorRow())
+                                 << ", column " << static_cast<unsigned long long>(config.ErrorCol());
     if (!loaded) return 0;
+    unsigned textPage = ConfigTextCodePage(encoding.codePage);
+    CheckConfigElements(config, WarnUnknownElement, &textPage);
     static const char* const kPaths[] = {CONFIG_EXECUTABLE, CONFIG_REG_FOLDER_NAME,
                                          CONFIG_SC_FOLDER_NAME, CONFIG_SC_DESKTOP_NAME};
     TiXmlHandle document(&config);
     for (int i = 0; i < 4; ++i) {
         const char* text = LookupConfigText(document, kPaths[i]);
-        if (text && !AppendFromCodePage(lists[i], text, codePage)) return 0;
+        if (text && !AppendFromCodePage(lists[i], text, textPage)) return 0;
     }
     return 1;
 }

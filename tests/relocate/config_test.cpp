@@ -247,9 +247,68 @@ TEST(ConfigCodePage, ByteOrderMarkDeclarationOrBytes) {
         {"<config>\xB9\xA4\xBE\xDF</config>", 936},
         {"<config>\xE5\xB7\xA5\xE5\x85\xB7</config>", 65001},
         {"<config>app.exe</config>", 936},
+        // Re-saved as UTF-8, the declaration of GB2312 kept: UTF-8. Bytes that fit neither.
+        {"<?xml version=\"1.0\" encoding=\"GB2312\"?><config>\xE5\xB7\xA5</config>", 65001},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><config>\xB9\xA4</config>", 0},
+        {"<config>\x81\xFF</config>", 0},
     };
     for (const auto& row : rows)
         EXPECT_EQ(ConfigCodePage(row.start, strlen(row.start)), row.codePage) << row.start;
+    const char* resaved = rows[13].start;
+    ConfigEncoding encoding = DetectConfigEncoding(resaved, strlen(resaved));
+    EXPECT_TRUE(encoding.declarationOverruled);
+    EXPECT_EQ(encoding.source, kByDeclaration);
+    EXPECT_EQ(DetectConfigEncoding(rows[0].start, 12).source, kByByteOrderMark);
+    EXPECT_EQ(DetectConfigEncoding(rows[11].start, 12).source, kByContent);
+    EXPECT_NE(DetectConfigEncoding(rows[14].start, strlen(rows[14].start)).fault, nullptr);
+}
+
+// UTF-16 with its byte-order mark, either way round: 工 comes back in UTF-8.
+TEST_F(Config, Utf16Files) {
+    for (bool bigEndian : {false, true}) {
+        std::string text = "<config><global><executable>\x01\x5E.exe</executable></global></config>";
+        std::string file = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (size_t i = 0; i < text.size(); ++i) {
+            bool hanzi = text[i] == '\x01';  // U+5DE5, its two bytes in the text
+            char high = hanzi ? '\x5D' : '\0', low = hanzi ? '\xE5' : text[i];
+            if (hanzi) ++i;
+            file += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        ASSERT_TRUE(Load(file)) << bigEndian;
+        EXPECT_EQ(codePage_, bigEndian ? 1201u : 1200u);
+        EXPECT_EQ(Text(CONFIG_EXECUTABLE), "\xE5\xB7\xA5.exe");
+    }
+}
+
+// What a vendor misspells or misplaces is named, with the name most like it; the rest is read.
+TEST_F(Config, UnknownElementsAreNamed) {
+    const struct {
+        const char* file;
+        std::vector<std::string> named;  // name@row>nearest/parent
+    } rows[] = {
+        {kExample, {}},
+        {"<config>\n<unist>\n<scFoldername>G</scFoldername>\n</unist></config>",
+         {"scFoldername@3>scFolderName/unist"}},
+        {"<config><global><scFolderName>G</scFolderName><exe>a</exe></global></config>",
+         {"scFolderName@1>scFolderName/unist", "exe@1>"}},
+        {"<config><unist/><unist><regFolderName>K</regFolderName></unist></config>",
+         {"unist@1>unist/config"}},
+        {"<Config/>", {"Config@1>config/"}},
+        {"<settings/><config/>", {}},
+    };
+    for (const auto& row : rows) {
+        ASSERT_TRUE(Load(row.file)) << row.file;
+        std::vector<std::string> named;
+        CheckConfigElements(*document_, [](void* context, const char* name, int at, const char* nearest,
+                                           const char* parent) {
+            static_cast<std::vector<std::string>*>(context)->push_back(
+                std::string(name) + "@" + std::to_string(at) + ">" +
+                (nearest ? std::string(nearest) + "/" + parent : ""));
+        }, &named);
+        EXPECT_EQ(named, row.named) << row.file;
+    }
+    EXPECT_FALSE(Load("<config>\n  <global></config>"));
+    EXPECT_EQ(document_->ErrorRow(), 2);
 }
 
 TEST_F(Config, UnicodeByteOrderMark) {
