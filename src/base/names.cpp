@@ -147,8 +147,18 @@ bool IsCleanAbsolutePath(const wchar_t* path) {
     return ComponentsAreClean(path + (IsPathSeparator(path[0]) ? 2 : 3), true);
 }
 
-bool IsCleanListName(const wchar_t* name) {
-    return !IsPathSeparator(name[0]) && !wcschr(name, L':') && ComponentsAreClean(name, false);
+bool IsCleanListName(const wchar_t* name) { return ListNameFault(name) == nullptr; }
+
+const char* ListNameFault(const wchar_t* name) {
+    if (!*name) return "it is empty";
+    if (IsPathSeparator(name[0])) return "it starts with a backslash, which leads to the drive's root";
+    if (wcschr(name, L':')) return "it holds a colon (a drive, or a stream of a file)";
+    if (ComponentsAreClean(name, false)) return nullptr;
+    if (EndsInSeparator(name)) return "it ends with a backslash";
+    for (const wchar_t* p = name; *p; ++p)
+        if (IsPathSeparator(p[0]) && IsPathSeparator(p[1])) return "it holds two backslashes in a row";
+    return "a part of it ends in a blank or a dot, or is \".\" or \"..\", which Windows folds "
+           "into another folder";
 }
 
 bool IsLinkReparseTag(unsigned long tag) {

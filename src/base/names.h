@@ -55,6 +55,8 @@ bool IsCleanAbsolutePath(const wchar_t* path);
 // A group or shortcut name that stays below its folder: no leading separator, no drive or
 // stream colon, every component spelled as it is (no final separator either).
 bool IsCleanListName(const wchar_t* name);
+// Why a listed name is no clean one, in plain words; null when it is.
+const char* ListNameFault(const wchar_t* name);
 
 // Whether a reparse point with this tag is a link, removed as a link and never entered: a
 // name surrogate (symbolic link, junction, mount point), or one whose tag is not known

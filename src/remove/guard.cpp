@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "remove/calls.h"
 #include "remove/removal.h"
+#include "report/log.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -246,39 +247,24 @@ void WellKnownFolders::AddValues(HKEY root, const wchar_t* subkey, REGSAM view,
 // The folder of every profile the system lists, the Default one among them, with the folders
 // each holds under their default names.
 void WellKnownFolders::AddProfiles(REGSAM view) {
-    ScopedKey profiles;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProfileList, 0, KEY_READ | view,
-                      profiles.receive()) != ERROR_SUCCESS)
-        return;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD nameSize = 256;
-        LONG status =
-            RegEnumKeyExW(profiles.get(), i, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) return;
+    ForEachSubkey(HKEY_LOCAL_MACHINE, kProfileList, view, [&](HKEY, const wchar_t* name) {
         WideText subkey, profile;
-        if (status != ERROR_SUCCESS || !subkey.Append(kProfileList) || !JoinPath(subkey, name))
-            continue;
+        if (!subkey.Append(kProfileList) || !JoinPath(subkey, name)) return;
         AddValues(HKEY_LOCAL_MACHINE, subkey, view);
-        if (!ProfileOf(name, view, profile)) continue;
+        if (!ProfileOf(name, view, profile)) return;
         for (const wchar_t* folder : kProfileFolders) {
             WideText path;
             if (path.Assign(profile) && JoinPath(path, folder)) Add(path);
         }
-    }
+    });
 }
 
 // The folders each loaded user hive names: another user's redirected Documents, their
 // OneDrive. A hive of "<SID>_Classes" names none.
 void WellKnownFolders::AddLoadedUsers() {
-    for (DWORD i = 0;; ++i) {
-        wchar_t sid[256];
-        DWORD n = 256;
-        LONG status = RegEnumKeyExW(HKEY_USERS, i, sid, &n, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) return;
-        const size_t suffix = wcslen(L"_Classes");
-        if (status != ERROR_SUCCESS || (n > suffix && EqualNoCase(sid + n - suffix, L"_Classes")))
-            continue;
+    ForEachSubkey(HKEY_USERS, nullptr, 0, [&](HKEY, const wchar_t* sid) {
+        const size_t n = wcslen(sid), suffix = wcslen(L"_Classes");
+        if (n > suffix && EqualNoCase(sid + n - suffix, L"_Classes")) return;
         WideText profile, subkey;
         ProfileOf(sid, 0, profile);
         const wchar_t* const kKeys[] = {kShellFolders, kUserShellFolders};
@@ -287,7 +273,7 @@ void WellKnownFolders::AddLoadedUsers() {
                 AddValues(HKEY_USERS, subkey, 0, profile);
         if (subkey.Assign(sid) && JoinPath(subkey, L"Environment"))
             AddValues(HKEY_USERS, subkey, 0, profile, kOneDriveValues);
-    }
+    });
 }
 
 // The profile folder the system lists for sid, expanded. False when it lists none.
@@ -330,4 +316,17 @@ InstallDirCheck CheckInstallDir(const wchar_t* dir, const WellKnownFolders& fold
         return kInstallDirMissing;
     return code != ERROR_SUCCESS || folders.RefusesOpened(tree.get()) ? kInstallDirRefused
                                                                       : kInstallDirRemovable;
+}
+
+void RemoveEmptyParent(const wchar_t* path, const WellKnownFolders& folders,
+                       const wchar_t* notThis) {
+    WideText parent;
+    if (!parent.Assign(path)) return;
+    parent.Truncate(TrimmedLength(parent));
+    parent.Truncate(LastComponent(parent) - parent.Text());
+    parent.Truncate(TrimmedLength(parent));
+    if (!IsAbsolutePath(parent) || folders.Refuses(parent) || (notThis && SamePath(parent, notThis)))
+        return;
+    if (RemoveEmptyFolder(parent) == ERROR_SUCCESS && !PathExists(parent, nullptr))
+        LogLine() << "removed the empty folder " << parent.Text() << ", which held nothing else";
 }

@@ -141,6 +141,7 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
     } else {
         LogLine() << "removed the installation directory " << installDir << ": "
                   << report.files << " files, " << report.directories << " directories";
+        RemoveEmptyParent(installDir, folders, nullptr);
     }
     ++outcome.removed;
     return 1;

@@ -68,21 +68,11 @@ OtherApplications::~OtherApplications() {
 }
 
 void OtherApplications::AddEntries(HKEY root, REGSAM view, const wchar_t* ownKeys) {
-    ScopedKey uninstall;
-    if (RegOpenKeyExW(root, kUninstallKey, 0, KEY_READ | view, uninstall.receive()) !=
-        ERROR_SUCCESS)
-        return;
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[256];
-        DWORD size = 256;
-        LONG status =
-            RegEnumKeyExW(uninstall.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) return;
+    ForEachSubkey(root, kUninstallKey, view, [&](HKEY uninstall, const wchar_t* name) {
         ScopedKey entry;
-        if (status != ERROR_SUCCESS || IsOwnKey(name, ownKeys) ||
-            RegOpenKeyExW(uninstall.get(), name, 0, KEY_READ | view, entry.receive()) !=
-                ERROR_SUCCESS)
-            continue;
+        if (IsOwnKey(name, ownKeys) ||
+            RegOpenKeyExW(uninstall, name, 0, KEY_READ | view, entry.receive()) != ERROR_SUCCESS)
+            return;
         WideText location, uninstaller, icon, displayName, folder;
         ReadExpanded(entry.get(), L"InstallLocation", location);
         ReadExpanded(entry.get(), L"UninstallString", uninstaller);
@@ -92,7 +82,7 @@ void OtherApplications::AddEntries(HKEY root, REGSAM view, const wchar_t* ownKey
         // folder: that one is kept.
         if (EntryBelongsTo(nullptr, uninstaller, installDir_, UNINSTALLER_FILE) ||
             EntryBelongsTo(nullptr, uninstaller, resolved_, UNINSTALLER_FILE))
-            continue;
+            return;
         if (!ReadRegistryString(entry.get(), L"DisplayName", displayName) ||
             !displayName.Length())
             displayName.Assign(name);
@@ -105,7 +95,7 @@ void OtherApplications::AddEntries(HKEY root, REGSAM view, const wchar_t* ownKey
             folder.Truncate(LastComponent(folder) - folder.Text());
             AddFolder(folder, displayName);
         }
-    }
+    });
 }
 
 // Records an application's folder that is the installation directory, holds it, or lies in

@@ -32,6 +32,12 @@ int RemoveInstallDir(const wchar_t* installDir, const WellKnownFolders& folders,
 int RemoveUninstallEntries(const wchar_t* keyList, const wchar_t* installDir, bool dryRun,
                            Outcome& outcome);
 
+// The folder that holds path, when the removal of path left it empty: the vendor's folder
+// the last of its applications leaves. Never a refused folder, nor notThis (the Start menu's
+// Programs folder); one level up only.
+void RemoveEmptyParent(const wchar_t* path, const WellKnownFolders& folders,
+                       const wchar_t* notThis);
+
 // The folders of the system, of all users and of every user with a profile on the machine,
 // as the registry and the environment name them, each under every spelling: what no
 // uninstall may remove, whichever account runs it.

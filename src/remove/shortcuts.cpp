@@ -30,16 +30,15 @@ struct ListKind {
     bool groups;
     const wchar_t* folderName;  // the shell folder the names lie in
     const char* item;        // for the log
-    const char* entry;       // "reaches another <entry> than it spells"
     const char* unreadable;  // what the log says when the folder cannot be read
     const char* outside;     // why a name that resolves elsewhere is skipped
 };
 
 const ListKind kLists[] = {
-    {true, L"Programs", "program group ", "folder",
+    {true, L"Programs", "program group ",
      "the Programs folder cannot be read: no group or shortcut is removed",
      " skipped: it is not a group below the Programs folder"},
-    {false, L"Desktop", "desktop shortcut ", "file",
+    {false, L"Desktop", "desktop shortcut ",
      "the Desktop folder cannot be read: no shortcut is removed",
      " skipped: it lies outside the Desktop folder"},
 };
@@ -52,10 +51,13 @@ int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
     const char* const would = dryRun ? "would remove " : "removed ";
     for (const ListKind& kind : kLists) {
         NameList names(kind.groups ? groupList : shortcutList);
-        while (const wchar_t* name = names.Next()) {
-            if (!IsCleanListName(name)) {
-                LogLine(LogLevel::Warn) << kind.item << "\"" << name << "\" skipped: its name "
-                                        << "reaches another " << kind.entry << " than it spells";
+        while (const wchar_t* listed = names.Next()) {
+            // One final backslash is forgiven, as it is for the installation directory.
+            WideText name;
+            if (!name.Assign(listed)) return 1;
+            if (name.Length() > 1 && EndsInSeparator(name)) name.Truncate(name.Length() - 1);
+            if (const char* fault = ListNameFault(name)) {
+                LogLine(LogLevel::Warn) << kind.item << "\"" << listed << "\" skipped: " << fault;
                 continue;
             }
             WideText folder, path, canonical;
@@ -89,6 +91,7 @@ int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
             }
             LogLine() << would << kind.item << canonical;
             ++outcome.removed;
+            if (kind.groups && !dryRun) RemoveEmptyParent(canonical, refused, folder);
         }
     }
     return 1;

@@ -507,15 +507,6 @@ bool LiteralPath(const wchar_t* dir, WideText& literal) {
     return literal.Append(form.head) && literal.Append(form.rest);
 }
 
-// Whether the handle holds the directory that path names, and not one a link led to.
-bool OpenedAsNamed(HANDLE dir, const wchar_t* path) {
-    WideText opened, full, named;
-    if (!FinalPathOf(dir, opened) || !FullPath(path, full)) return false;
-    PathForm form = PlainForm(full);
-    return named.Append(form.head) && named.Append(form.rest) &&
-           CompareStringOrdinal(opened, -1, named, -1, TRUE) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened) {
@@ -540,6 +531,35 @@ DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened) {
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkReparseTag(tag)) return ERROR_SUCCESS;
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return ERROR_DIRECTORY;
     return OpenedAsNamed(opened.get(), literal) ? ERROR_SUCCESS : ERROR_CANT_RESOLVE_FILENAME;
+}
+
+DWORD RemoveEmptyFolder(const wchar_t* dir) {
+    WideText literal;
+    ScopedFile opened;
+    RemovalCalls& calls = Calls();
+    DWORD attributes, tag, code = OpenDirectory(dir, literal, opened);
+    if (code == ERROR_SUCCESS) code = calls.Attributes(opened.get(), attributes, tag);
+    if (code != ERROR_SUCCESS) return code;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return ERROR_CANT_RESOLVE_FILENAME;
+    // Its listing is asked first: Wine takes the removal of a folder that is not empty.
+    alignas(8) unsigned char listing[4096];
+    for (bool restart = true;; restart = false) {
+        ULONG bytes = 0;
+        code = calls.List(opened.get(), listing, sizeof(listing), restart, bytes);
+        if (code == ERROR_NO_MORE_FILES) break;
+        if (code != ERROR_SUCCESS) return code;
+        for (ULONG at = 0;;) {
+            const auto* info = reinterpret_cast<const FileIdFullDirInformation*>(listing + at);
+            size_t length = info->FileNameLength / sizeof(wchar_t);
+            if (length > 2 || info->FileName[0] != L'.' || (length == 2 && info->FileName[1] != L'.'))
+                return ERROR_DIR_NOT_EMPTY;
+            if (!info->NextEntryOffset) break;
+            at += info->NextEntryOffset;
+        }
+    }
+    code = calls.Dispose(opened.get(), RemovalCalls::kClassic);
+    opened.reset();
+    return code;
 }
 
 DWORD DeleteTree(HANDLE dir, const wchar_t* path, bool recurse,

@@ -59,3 +59,8 @@ DWORD DeleteTree(HANDLE dir, const wchar_t* path, bool recurse, const wchar_t* c
 // directory), it is opened to be listed and looked at only. literal receives its literal
 // path.
 DWORD OpenDirectory(const wchar_t* dir, WideText& literal, ScopedFile& opened);
+
+// Removes the folder dir when it holds nothing, and only then: the vendor's folder the last of
+// its applications leaves. A link is no such folder. ERROR_SUCCESS when it went,
+// ERROR_DIR_NOT_EMPTY when something is in it.
+DWORD RemoveEmptyFolder(const wchar_t* dir);

@@ -18,17 +18,6 @@ bool Unsupported(DWORD code) {
            code == ERROR_INVALID_FUNCTION || code == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-// Whether the handle holds the file that path names, and not one a link led to: path is
-// canonical, so the system reports it as it stands (folded by the same rules as the path
-// it opened).
-bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
-    WideText opened, full, named;
-    if (!FinalPathOf(file, opened) || !FullPath(path, full)) return false;
-    PathForm form = PlainForm(full);
-    return named.Append(form.head) && named.Append(form.rest) &&
-           CompareStringOrdinal(opened, -1, named, -1, TRUE) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 DWORD EntryDeleter::Delete(HANDLE entry, DWORD attributes) {

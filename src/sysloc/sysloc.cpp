@@ -120,6 +120,14 @@ int FinalPathOf(HANDLE file, WideText& path) {
     return path.Append(plain.head) && path.Append(plain.rest);
 }
 
+bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
+    WideText opened, full, named;
+    if (!FinalPathOf(file, opened) || !FullPath(path, full)) return false;
+    PathForm form = PlainForm(full);
+    return named.Append(form.head) && named.Append(form.rest) &&
+           CompareStringOrdinal(opened, -1, named, -1, TRUE) == CSTR_EQUAL;
+}
+
 int FullPath(const wchar_t* path, WideText& full) {
     return Fill(full, [&](wchar_t* buffer, DWORD room) {
         return GetFullPathNameW(path, room, buffer, nullptr);

@@ -27,6 +27,25 @@ int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath);
 // A string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) of an open key, of any length.
 // 1 on success; a value of another type, or none, fails.
 int ReadRegistryString(HKEY key, const wchar_t* name, WideText& value);
+// Calls visit(key, name) for each subkey of root\subkey (root itself without subkey), read
+// in the view given (0 or KEY_WOW64_64KEY), key being that key opened for reading.
+template <typename Visit>
+void ForEachSubkey(HKEY root, const wchar_t* subkey, REGSAM view, Visit visit) {
+    HKEY key = root;
+    if (subkey && RegOpenKeyExW(root, subkey, 0, KEY_READ | view, &key) != ERROR_SUCCESS) return;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD size = 256;
+        LONG status = RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status == ERROR_SUCCESS) visit(key, name);
+    }
+    if (subkey) RegCloseKey(key);
+}
+// Whether the opened file or directory is the one path names, not one a link led to: path
+// is canonical, so the system reports it as it stands (folded by the same rules as the path
+// it opened).
+bool OpenedAsNamed(HANDLE file, const wchar_t* path);
 // The full path of the running executable, of any length. 1 on success.
 int GetModulePath(WideText& modulePath);
 

@@ -1,6 +1,9 @@
 // The name and path rules that decide what the removal steps may touch.
 #include <gtest/gtest.h>
+#include <string.h>
 #include <wchar.h>
+
+#include <string>
 
 #include "base/names.h"
 
@@ -157,6 +160,15 @@ TEST(IsCleanListName, StaysBelowItsFolderUnderItsOwnName) {
                                 L"Tool.lnk:stream", L"\\\\srv\\share", L" ", L"  ", L"Tool ",
                                 L"Tool.", L"Tool\\", L"Vendor\\\\Tool", L"Vendor\\ \\Tool", L""})
         EXPECT_FALSE(IsCleanListName(name)) << name;
+    // Each in plain words, for the vendor.
+    const std::pair<const wchar_t*, const char*> faults[] = {
+        {L"Tool\\", "it ends with a backslash"}, {L"\\x", "it starts with a backslash"},
+        {L"a:b", "it holds a colon"}, {L"Vendor\\\\Tool", "it holds two backslashes"},
+        {L"Tool.", "a part of it ends in a blank or a dot"}, {L"Tool", ""}};
+    for (const auto& fault : faults) {
+        const char* said = ListNameFault(fault.first);
+        EXPECT_EQ(std::string(said ? said : "").substr(0, strlen(fault.second)), fault.second);
+    }
 }
 
 // The program an uninstall entry's command starts, and whether the entry is this

@@ -72,6 +72,12 @@ TEST_F(Shortcuts, GroupNamesMatchOnlyTheFolderOfThatExactName) {
     EXPECT_FALSE(wt::Exists(programs + "\\Vendor\\Tool"));
     EXPECT_TRUE(wt::Exists(programs + "\\Vendor\\Other.lnk"));
     EXPECT_TRUE(wt::Exists(programs + "\\Tool\\App.lnk"));
+
+    // One final backslash is forgiven; the vendor's folder it leaves empty goes with it.
+    MakeGroup("Acme\\Tool");
+    Remove("Acme\\Tool\\", nullptr);
+    EXPECT_FALSE(wt::Exists(programs + "\\Acme"));
+    EXPECT_TRUE(wt::Exists(programs + "\\Vendor\\Other.lnk"));
 }
 
 TEST_F(Shortcuts, GroupNamesLeadingOutOfTheProgramsFolderRemoveNothing) {
@@ -91,7 +97,7 @@ TEST_F(Shortcuts, GroupNamesLeadingOutOfTheProgramsFolderRemoveNothing) {
     // A name of blanks (from a list broken over lines) or dots is the folder itself; a
     // trailing dot or blank names another group.
     Remove("..\\Startup,C:\\Windows,\\Startup,/Startup,Startup\\..,., , \\Startup,Tool.,"
-           "Tool ,Tool\\,StartUp Items,Vendor\\Tool",
+           "Tool ,Tool\\\\,StartUp Items,Vendor\\Tool",
            nullptr);
     EXPECT_TRUE(wt::Exists(startMenu + "\\Startup\\Keep.lnk"));
     EXPECT_TRUE(wt::Exists(programs + "\\Startup\\App.lnk"));
