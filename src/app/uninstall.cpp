@@ -72,9 +72,11 @@ void uninstall::StartLog() {
     WideText temp, asked, installDir;
     bool inside = m_switches.logPath && FullPath(m_switches.logPath, asked) &&
                   InstallDirOfRun(m_installDir, installDir) && PathIsWithin(asked, installDir);
-    bool opened = m_switches.logPath && !inside
-                      ? OpenLog(m_switches.logPath, false)
-                      : ResolveTempDirectory(temp) && OpenNewLog(temp);
+    // Where the log asked for cannot be written, it goes to the temp directory and says why.
+    DWORD refused = ERROR_SUCCESS;
+    bool opened = m_switches.logPath && !inside && OpenLog(m_switches.logPath, false);
+    if (m_switches.logPath && !inside && !opened) refused = GetLastError();
+    if (!opened) opened = ResolveTempDirectory(temp) && OpenNewLog(temp);
     // A log that cannot be written is no reason to leave the application installed.
     if (!opened) return;
     LogLine() << "uninstall " UNINSTALL_VERSION << (m_switches.dryRun ? ", dry run" : "")
@@ -82,8 +84,37 @@ void uninstall::StartLog() {
     if (inside)
         LogLine(LogLevel::Warn) << "the log asked for, " << asked << ", lies inside the "
                                 << "installation directory, which goes: it is written here";
+    if (refused != ERROR_SUCCESS)
+        LogLine(LogLevel::Warn) << "the log asked for, " << asked << ", cannot be written ("
+                                << SystemMessage(refused) << "): it is written here";
     LogLine() << "command line: " << GetCommandLineW();
     LogMachine();
+}
+
+void uninstall::LogVerdict() const {
+    unsigned long warnings, errors;
+    CountRunProblems(warnings, errors);
+    LogLine line;
+    line << "verdict: lists found:";
+    const wchar_t* const lists[] = {m_executable, m_regFolderName, m_scFolderName,
+                                    m_scDesktopName};
+    const char* const names[] = {" executable ", ", regFolderName ", ", scFolderName ",
+                                 ", scDesktopName "};
+    for (int i = 0; i < 4; ++i) {
+        unsigned long long count = 0;
+        NameList list(lists[i]);
+        while (list.Next()) ++count;
+        line << names[i] << count;
+    }
+    line << "; " << static_cast<unsigned long long>(warnings) << " warnings and "
+         << static_cast<unsigned long long>(errors) << " errors above; ";
+    if (m_outcome.exitCode != EXIT_SUCCEEDED && m_outcome.failed == 0)
+        line << "the run would stop with " << static_cast<unsigned long long>(m_outcome.exitCode);
+    else if (m_outcome.failed > 0)
+        line << static_cast<unsigned long long>(m_outcome.failed)
+             << " listed items would stay (the ERROR lines above)";
+    else
+        line << "nothing listed would stay";
 }
 
 void uninstall::Report(Failure failure, const wchar_t* detail) {
@@ -109,6 +140,7 @@ int uninstall::InitInstance() {
     // The phase that ends the run says how it ended: phase two, or phase one where it
     // started none.
     if (!m_handedOff) {
+        if (m_switches.dryRun) LogVerdict();
         if (m_switches.dryRun) ShowDryRunDone(LogPath());
         LogResult(ExitInstance(), m_outcome);
     }

@@ -16,6 +16,8 @@ public:
 
 private:
     void StartLog();
+    // A dry run's last word, read at a glance: the lists, the warnings, what would stay.
+    void LogVerdict() const;
     // The failure's box and log line; its exit code becomes the run's. detail, when given,
     // stands in the place of the failure's code.
     void Report(Failure failure, const wchar_t* detail = nullptr);

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <windows.h>
 
 #include "base/handles.h"
@@ -17,8 +18,30 @@ const wchar_t* const kLevels[] = {L"INFO", L"WARN", L"ERROR"};
 
 }  // namespace
 
+namespace {
+
+// Makes the folders of path that are missing, from the first that exists down.
+void MakeFoldersOf(const wchar_t* path) {
+    WideText folder;
+    if (!folder.Assign(path)) return;
+    folder.Truncate(LastComponent(folder) - folder.Text());
+    const size_t whole = folder.Length();
+    for (size_t at = 3; at < whole; ++at) {  // past "X:\" (a share's root fails harmlessly)
+        if (!IsPathSeparator(folder.Text()[at])) continue;
+        WideText part;
+        if (!part.Append(folder)) return;
+        part.Truncate(at);
+        CreateDirectoryW(part, nullptr);
+    }
+}
+
+}  // namespace
+
 int OpenLog(const wchar_t* path, bool createNew) {
     if (!FullPath(path, g_path)) return 0;
+    if (!createNew && GetFileAttributesW(g_path) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_PATH_NOT_FOUND)
+        MakeFoldersOf(g_path);
     // Shared for deleting too: the log must never keep what the run removes.
     g_log = CreateFileW(g_path, FILE_APPEND_DATA,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -123,4 +146,37 @@ void LogResult(unsigned long exitCode, const Outcome& outcome) {
     swprintf(line, 96, L"RESULT\texit=%lu removed=%lu failed=%lu\r\n", exitCode, outcome.removed,
              outcome.failed);
     WriteLine(line);
+}
+
+void CountRunProblems(unsigned long& warnings, unsigned long& errors) {
+    warnings = errors = 0;
+    ScopedFile file(CreateFileW(g_path, GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    LARGE_INTEGER size;
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024)
+        return;
+    char* text = static_cast<char*>(malloc(static_cast<size_t>(size.QuadPart) + 1));
+    DWORD read = 0;
+    if (!text || !ReadFile(file.get(), text, static_cast<DWORD>(size.QuadPart), &read, nullptr)) {
+        free(text);
+        return;
+    }
+    text[read] = '\0';
+    // The run begins at its phase one, or, where phase two was started by hand, at its phase
+    // two; an earlier run's lines in the same log do not count.
+    auto last = [&](const char* marker, const char* before) {
+        const char* found = nullptr;
+        for (const char* at = strstr(text, marker); at && at < before; at = strstr(at + 1, marker))
+            found = at;
+        return found;
+    };
+    const char* end = text + read;
+    const char* two = last("\tphase two: ", end);
+    const char* one = last("\tphase one: ", two ? two : end);
+    const char* twoBefore = two ? last("\tphase two: ", two) : nullptr;
+    const char* begin = one && (!twoBefore || one > twoBefore) ? one : two ? two : text;
+    for (const char* at = strstr(begin, "\tWARN\t"); at; at = strstr(at + 1, "\tWARN\t")) ++warnings;
+    for (const char* at = strstr(begin, "\tERROR\t"); at; at = strstr(at + 1, "\tERROR\t")) ++errors;
+    free(text);
 }

@@ -42,6 +42,9 @@ private:
 // "error N: the system's text for it", for a line of the log.
 const wchar_t* SystemMessage(unsigned long code);
 
+// The WARN and ERROR lines this run has written to its log so far, both phases'.
+void CountRunProblems(unsigned long& warnings, unsigned long& errors);
+
 // The log's last line, which has no time or level: "RESULT<TAB>exit=N removed=K failed=F",
 // with the items (groups, shortcuts, the installation directory, keys) the run removed and
 // failed to remove.

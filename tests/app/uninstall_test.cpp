@@ -77,6 +77,20 @@ TEST_F(WorkingCopyTest, QuietPhaseTwoByHandEndsWithItsCode) {
     EXPECT_EQ(logs[0].substr(logs[0].rfind("RESULT")), "RESULT\texit=2012 removed=0 failed=0\r\n");
 }
 
+// A log whose folder is missing gets its folder; one that cannot be written where asked goes
+// to the temp directory, and says why.
+TEST_F(WorkingCopyTest, TheLogIsNeverLostSilently) {
+    EXPECT_EQ(wt::RunWorkingCopy(" /S \"/LOG=C:\\rmlogs\\new folder\\x.log\"", {}, 2006).boxes,
+              std::vector<Box>{});
+    EXPECT_NE(wt::ReadTextFile("C:\\rmlogs\\new folder\\x.log").find("RESULT\texit=2006"),
+              std::string::npos);
+    wt::RunWorkingCopy(" /S /LOG=C:\\rmlogs\\a|b\\x.log", {}, 2006);
+    std::vector<std::string> logs = TakeLogs();
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_NE(logs[0].find("cannot be written"), std::string::npos) << logs[0];
+    wt::RemoveAll("C:\\rmlogs");
+}
+
 // Where nobody can see a box (a service's window station), an interactive run is quiet: it
 // ends by itself with its true exit code, and a log in the temp directory says why.
 TEST_F(WorkingCopyTest, WhereNobodySeesTheBoxesTheRunIsQuiet) {

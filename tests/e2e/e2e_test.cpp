@@ -465,6 +465,9 @@ TEST_F(UninstallRun, DryRunListsWhatARealRunWouldRemoveAndRemovesNothing) {
           "would remove the installation directory " + installDir_ + ": 300 files, 33 directories",
           std::string("would remove the uninstall key HKLM\\SOFTWARE")})
         EXPECT_NE(Find(lines, item), "") << item;
+    EXPECT_NE(Find(lines, "verdict: lists found: executable 2, regFolderName 2, scFolderName 1, "
+                          "scDesktopName 1; 0 warnings and 0 errors above; nothing listed would "
+                          "stay"), "");
     EXPECT_EQ(lines.back(), "RESULT\texit=1 removed=5 failed=0");
 
     // Quiet, it ends with the code the real run would: here a listed program runs.
@@ -472,7 +475,9 @@ TEST_F(UninstallRun, DryRunListsWhatARealRunWouldRemoveAndRemovesNothing) {
     run = Uninstall({}, " /S /DRYRUN \"/LOG=" + log + "\"");
     EXPECT_EQ(run.boxes, std::vector<wt::Box>{});
     EXPECT_EQ(run.exitCode, 2013u);
-    EXPECT_EQ(ReadLog(log).back(), "RESULT\texit=2013 removed=0 failed=0");
+    lines = ReadLog(log);
+    EXPECT_NE(Find(lines, "errors above; the run would stop with 2013"), "");
+    EXPECT_EQ(lines.back(), "RESULT\texit=2013 removed=0 failed=0");
 }
 
 }  // namespace
