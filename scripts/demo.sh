@@ -7,6 +7,8 @@
 #                                     a PNG of each box goes to docs/screenshots/
 #   ./scripts/demo.sh --interactive   with $DISPLAY set: you answer the boxes yourself
 #   --keep                            keep the prefix (build/demo-prefix) afterwards
+#   ./scripts/demo.sh --app DIR       tries a vendor's own package instead: DIR holds its files,
+#                                     conf.xml and uninstall.exe (ours when it has none)
 #
 # After the interactive run it installs the application again and removes it as a deployment
 # tool would: quietly (/S), with a log, and shows the exit code and the log.
@@ -16,13 +18,16 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 
-interactive=0 keep=0
-for arg in "$@"; do
-  case $arg in
+interactive=0 keep=0 package=
+while [ $# -gt 0 ]; do
+  case $1 in
     --interactive) interactive=1 ;;
     --keep) keep=1 ;;
-    *) echo "usage: $0 [--interactive] [--keep]" >&2; exit 2 ;;
+    --app) [ $# -ge 2 ] && [ -d "$2" ] || { echo "demo: --app needs a folder" >&2; exit 2; }
+           package=$(cd "$2" && pwd); shift ;;
+    *) echo "usage: $0 [--interactive] [--keep] [--app DIR]" >&2; exit 2 ;;
   esac
+  shift
 done
 if [ $interactive = 1 ] && [ -z "${DISPLAY:-}" ]; then
   echo "demo: --interactive needs \$DISPLAY" >&2; exit 2
@@ -49,6 +54,47 @@ cleanup() {
 trap cleanup EXIT
 echo "demo: creating the Wine prefix $prefix ..."
 tests/support/make-prefix.sh "$prefix"
+
+# ---- A vendor's own package --------------------------------------------------------------
+if [ -n "$package" ]; then
+  installer=$top/build/tools/demo/demoinstall.exe
+  name=$(basename "$package")
+  app_win="C:\\Program Files (x86)\\$name"
+  stage=$run/package
+  cp -r "$package" "$stage"
+  [ -f "$stage/uninstall.exe" ] || cp "$uninstall_exe" "$stage/uninstall.exe"
+  stage_win=Z:${stage//\//\\}
+  install_package() { wine "$installer" "$stage_win" "$app_win" | tr -d '\r'; wineserver -w; }
+  left_of_package() {  # prints what is left; true when nothing is
+    wine "$installer" --left "$stage_win" "$app_win" | tr -d '\r'
+  }
+  robot_run() {  # OUT ARGS...: the robot runs the uninstaller on the virtual display
+    local out=$1
+    shift
+    (cd "$prefix/drive_c" &&
+     "${wine_locale[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+       'wine "$0" -- "$@"; s=$?; wineserver -w; exit $s' "$robot" "$@") > "$out" || true
+    tr -d '\r' < "$out" | sed -n 's/^box /  box /p'
+    echo "  exit code: $(tr -d '\r' < "$out" | sed -n 's/^exit //p')"
+  }
+  echo
+  echo "== Installed: $package as $app_win =="
+  install_package
+  echo
+  echo "== Uninstall: \"$app_win\\uninstall.exe\", the boxes answered OK =="
+  robot_run "$run/boxes.txt" "$app_win\\uninstall.exe"
+  status=0
+  left_of_package || status=1
+  install_package >/dev/null
+  log_win=Z:${run//\//\\}\\quiet.log
+  echo
+  echo "== Quiet uninstall: \"$app_win\\uninstall.exe\" /S /LOG=$log_win =="
+  robot_run "$run/quiet.txt" "$app_win\\uninstall.exe" /S "/LOG=$log_win"
+  echo "  the log's warnings and errors:"
+  grep -a -P '\t(WARN|ERROR)\t' "$run/quiet.log" | sed 's/^/    /' || echo "    none"
+  left_of_package || status=1
+  exit $status
+fi
 
 # ---- Install the sample application, as its installer would -----------------------------
 app_win='C:\Program Files (x86)\Sample Vendor\Sample App'

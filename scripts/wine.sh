@@ -42,14 +42,14 @@ unix_path() {  # C:\a\b gives $WINEPREFIX/drive_c/a/b, without starting Wine
   echo "$WINEPREFIX/drive_c/${rest//\\//}"
 }
 
-build_tools() {  # the box robot, the tests' stand-in programs and the walk alone, in build/tools
+build_tools() {  # the box robot, the tests' stand-ins, the walk alone, the demo's installer
   local top log
   top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
   log=$top/build/tools.log
   mkdir -p "$top/build"
   if ! { cmake -S "$top" -B "$top/build/tools" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
            -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" &&
-         cmake --build "$top/build/tools" -j "$(nproc)" --target robot sleeper sleeper64 walkbench; } \
+         cmake --build "$top/build/tools" -j "$(nproc)" --target robot sleeper sleeper64 walkbench demoinstall; } \
        >"$log" 2>&1; then
     cat "$log" >&2
     echo "building the box robot failed; the output above is in $log" >&2
