@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include "app/uninstall.h"
-#include "report/boxes.h"
 
 // The one application object, constructed before start-up.
 static uninstall theApp;
@@ -12,7 +11,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     // directory, where anybody may have planted a DLL.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
     SetErrorMode(GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    InitAppTitle();
     theApp.InitInstance();
     return theApp.ExitInstance();
 }

@@ -1,17 +1,24 @@
-// Owners for the Windows handles the uninstaller opens: each closes its handle once, when it
-// goes, and knows the value its kind uses for "none".
+// Owners for the Windows handles and blocks the uninstaller opens: each closes what it owns
+// once, when it goes, knows the value its kind uses for "none", and can be moved.
 #pragma once
 #include <windows.h>
 // ConvertStringSecurityDescriptorToSecurityDescriptorW
 #include <sddl.h>
+#include <stdlib.h>
+
+// Every share mode: what the uninstaller opens never stands in anyone's way.
+const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 template <typename Kind>
 class Owned {
 public:
     using Handle = typename Kind::Handle;
     explicit Owned(Handle handle = Kind::None()) : handle_(handle) {}
-    ~Owned() {
-        if (valid()) Kind::Close(handle_);
+    ~Owned() { reset(); }
+    Owned(Owned&& other) : handle_(other.release()) {}
+    Owned& operator=(Owned&& other) {
+        if (this != &other) reset(other.release());
+        return *this;
     }
     Owned(const Owned&) = delete;
     Owned& operator=(const Owned&) = delete;
@@ -23,8 +30,14 @@ public:
         handle_ = Kind::None();
         return handle;
     }
+    // Closes what it owns and takes handle; the last error stays what the caller's last
+    // call left, so that a failed open's code survives closing what stood before.
     void reset(Handle handle = Kind::None()) {
-        if (valid()) Kind::Close(handle_);
+        if (valid()) {
+            DWORD error = GetLastError();
+            Kind::Close(handle_);
+            SetLastError(error);
+        }
         handle_ = handle;
     }
 
@@ -32,7 +45,7 @@ private:
     Handle handle_;
 };
 
-struct KernelHandle {  // processes, threads: OpenProcess gives null for none
+struct KernelHandle {  // processes, threads, events, mutexes: null for none
     using Handle = HANDLE;
     static HANDLE None() { return nullptr; }
     static void Close(HANDLE handle) { CloseHandle(handle); }
@@ -42,37 +55,41 @@ struct FileHandle {  // CreateFile gives INVALID_HANDLE_VALUE for none
     static HANDLE None() { return INVALID_HANDLE_VALUE; }
     static void Close(HANDLE handle) { CloseHandle(handle); }
 };
-struct FindHandle {  // FindFirstFile likewise, and it closes with FindClose
-    using Handle = HANDLE;
-    static HANDLE None() { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) { FindClose(handle); }
-};
 struct KeyHandle {
     using Handle = HKEY;
     static HKEY None() { return nullptr; }
     static void Close(HKEY key) { RegCloseKey(key); }
 };
+struct GdiObject {  // fonts, brushes
+    using Handle = HGDIOBJ;
+    static HGDIOBJ None() { return nullptr; }
+    static void Close(HGDIOBJ object) { DeleteObject(object); }
+};
+struct HeapBlock {  // what malloc gave
+    using Handle = void*;
+    static void* None() { return nullptr; }
+    static void Close(void* block) { free(block); }
+};
+struct LocalBlock {  // what the system gave through LocalAlloc
+    using Handle = HLOCAL;
+    static HLOCAL None() { return nullptr; }
+    static void Close(HLOCAL block) { LocalFree(block); }
+};
 
 using ScopedHandle = Owned<KernelHandle>;
 using ScopedFile = Owned<FileHandle>;
-using ScopedFind = Owned<FindHandle>;
 using ScopedKey = Owned<KeyHandle>;
+using ScopedGdiObject = Owned<GdiObject>;
+using ScopedBlock = Owned<HeapBlock>;
 
 // The process and thread handles of a started process.
-class StartedProcess {
-public:
-    StartedProcess() = default;
-    ~StartedProcess() {
-        if (info_.hThread) CloseHandle(info_.hThread);
-        if (info_.hProcess) CloseHandle(info_.hProcess);
+struct StartedProcess {
+    ScopedHandle process, thread;
+    // Takes over what CreateProcess filled in.
+    void Take(const PROCESS_INFORMATION& info) {
+        process.reset(info.hProcess);
+        thread.reset(info.hThread);
     }
-    StartedProcess(const StartedProcess&) = delete;
-    StartedProcess& operator=(const StartedProcess&) = delete;
-    PROCESS_INFORMATION* receive() { return &info_; }
-    HANDLE process() const { return info_.hProcess; }
-
-private:
-    PROCESS_INFORMATION info_ = {};
 };
 
 // A mutex known by its name to every process of the machine: one holder at a time. Every
@@ -80,17 +97,18 @@ private:
 // user's run see each other. An invalid or empty name gives a lock that is never taken.
 class NamedLock {
 public:
-    explicit NamedLock(const wchar_t* name) {
+    NamedLock() = default;
+    explicit NamedLock(const wchar_t* name) { Open(name); }
+    void Open(const wchar_t* name) {
         if (!*name) return;
         // SYSTEM and administrators all rights; every signed-in account to wait and release.
-        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        Owned<LocalBlock> descriptor;
         ConvertStringSecurityDescriptorToSecurityDescriptorW(
-            L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x100001;;;AU)", SDDL_REVISION_1, &descriptor,
+            L"D:(A;;GA;;;SY)(A;;GA;;;BA)(A;;0x100001;;;AU)", SDDL_REVISION_1, descriptor.receive(),
             nullptr);
-        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor, FALSE};
-        handle_.reset(CreateMutexExW(descriptor ? &attributes : nullptr, name, 0,
+        SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.get(), FALSE};
+        handle_.reset(CreateMutexExW(descriptor.valid() ? &attributes : nullptr, name, 0,
                                      SYNCHRONIZE | MUTEX_MODIFY_STATE));
-        LocalFree(descriptor);
     }
     ~NamedLock() { Release(); }
     NamedLock(const NamedLock&) = delete;

@@ -49,6 +49,8 @@ const wchar_t* LastComponent(const wchar_t* path) {
     return last;
 }
 
+void CutToFolder(WideText& path) { path.Truncate(LastComponent(path) - path.Text()); }
+
 bool JoinPath(WideText& path, const wchar_t* name) {
     size_t n = path.Length();
     bool separator = n == 0 || IsPathSeparator(path.Text()[n - 1]);
@@ -151,12 +153,14 @@ bool IsCleanListName(const wchar_t* name) { return ListNameFault(name) == nullpt
 
 const char* ListNameFault(const wchar_t* name) {
     if (!*name) return "it is empty";
-    if (IsPathSeparator(name[0])) return "it starts with a backslash, which leads to the drive's root";
+    if (IsPathSeparator(name[0]))
+        return "it starts with a backslash, which leads to the drive's root";
     if (wcschr(name, L':')) return "it holds a colon (a drive, or a stream of a file)";
     if (ComponentsAreClean(name, false)) return nullptr;
     if (EndsInSeparator(name)) return "it ends with a backslash";
     for (const wchar_t* p = name; *p; ++p)
-        if (IsPathSeparator(p[0]) && IsPathSeparator(p[1])) return "it holds two backslashes in a row";
+        if (IsPathSeparator(p[0]) && IsPathSeparator(p[1]))
+            return "it holds two backslashes in a row";
     return "a part of it ends in a blank or a dot, or is \".\" or \"..\", which Windows folds "
            "into another folder";
 }
@@ -198,7 +202,8 @@ bool CommandProgram(const wchar_t* command, WideText& path) {
             size_t digits = comma;
             if (digits < n && command[digits] == L'-') ++digits;
             bool index = comma > 0 && digits < n;
-            for (size_t i = digits; i < n; ++i) index = index && command[i] >= L'0' && command[i] <= L'9';
+            for (size_t i = digits; i < n; ++i)
+                index = index && command[i] >= L'0' && command[i] <= L'9';
             if (index) n = comma - 1;
         }
         while (n > 0 && (command[n - 1] == L' ' || command[n - 1] == L'\t')) --n;

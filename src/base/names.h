@@ -13,6 +13,10 @@ bool EndsInSeparator(const wchar_t* path);
 // The last component of path: what follows its last separator (all of path without one).
 const wchar_t* LastComponent(const wchar_t* path);
 
+// path cut after its last separator: the folder that holds what it names, with the
+// separator ("C:\\Apps\\Tool\\uninstall.exe" gives "C:\\Apps\\Tool\\"); empty without one.
+void CutToFolder(WideText& path);
+
 // The path join: a separator unless path is empty or ends in one, then name. A join that
 // finds no memory leaves path as it was and fails.
 bool JoinPath(WideText& path, const wchar_t* name);

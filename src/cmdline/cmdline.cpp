@@ -8,45 +8,40 @@
 
 namespace {
 
-wchar_t* g_lineCopy = nullptr;
-const wchar_t* g_items[kMaxCommandLineItems + 1];
-
-int g_scanIndex = 0;
-const wchar_t* g_scanPosition = nullptr;
-const wchar_t* g_optionArgument = nullptr;
-
 const wchar_t kOptionLetters[] = L"p:e:R:S:s:";
 
 bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
 
 }  // namespace
 
-int SplitCommandLine(const wchar_t* commandLine) {
-    if (!commandLine || !*commandLine) return 0;
-    g_items[0] = g_items[1] = nullptr;
-    free(g_lineCopy);
-    size_t length = wcslen(commandLine);
-    g_lineCopy = static_cast<wchar_t*>(malloc((length + 16) * sizeof(wchar_t)));
-    if (!g_lineCopy) return 0;
-    memcpy(g_lineCopy, commandLine, (length + 1) * sizeof(wchar_t));
+CommandLine::~CommandLine() { free(lineCopy_); }
 
-    wchar_t* p = g_lineCopy;
+int CommandLine::SplitCommandLine(const wchar_t* commandLine) {
+    if (!commandLine || !*commandLine) return 0;
+    items_[0] = items_[1] = nullptr;
+    free(lineCopy_);
+    size_t length = wcslen(commandLine);
+    lineCopy_ = static_cast<wchar_t*>(malloc((length + 16) * sizeof(wchar_t)));
+    if (!lineCopy_) return 0;
+    memcpy(lineCopy_, commandLine, (length + 1) * sizeof(wchar_t));
+
+    wchar_t* p = lineCopy_;
     if (*p == L'"') {
         ++p;
         if (!*p) return 0;
-        g_items[0] = p;
+        items_[0] = p;
         while (*p && *p != L'"') ++p;
         if (!*p) {
-            g_items[0] = nullptr;
+            items_[0] = nullptr;
             return 0;
         }
         *p++ = L'\0';
     } else {
-        g_items[0] = p;
+        items_[0] = p;
         while (*p && !IsBlank(*p)) ++p;
         if (*p) *p++ = L'\0';
     }
-    g_items[1] = nullptr;
+    items_[1] = nullptr;
 
     int count = 1;
     for (;;) {
@@ -54,8 +49,8 @@ int SplitCommandLine(const wchar_t* commandLine) {
         if (!*p) return count;
         bool quoted = *p == L'"';
         if (quoted) ++p;
-        g_items[count++] = p;
-        g_items[count] = nullptr;
+        items_[count++] = p;
+        items_[count] = nullptr;
         if (quoted) {
             if (!*p) return count;
             while (*p && *p != L'"') ++p;
@@ -68,11 +63,11 @@ int SplitCommandLine(const wchar_t* commandLine) {
     }
 }
 
-int TakeSwitches(int count, Switches& switches) {
+int CommandLine::TakeSwitches(int count, Switches& switches) {
     static const wchar_t* const kQuiet[] = {L"/S", L"/SILENT", L"/VERYSILENT", L"/QUIET", L"/QN"};
     int kept = count > 0 ? 1 : 0;
-    for (int i = 1; i < count && g_items[i]; ++i) {
-        wchar_t* item = g_lineCopy + (g_items[i] - g_lineCopy);
+    for (int i = 1; i < count && items_[i]; ++i) {
+        wchar_t* item = lineCopy_ + (items_[i] - lineCopy_);
         bool quiet = false;
         for (const wchar_t* name : kQuiet) quiet = quiet || EqualNoCase(item, name);
         if (quiet) {
@@ -88,7 +83,7 @@ int TakeSwitches(int count, Switches& switches) {
                 // The split ended the item at a blank inside the quotes: the pieces lie one
                 // after the other in the line copy, each cut off by a NUL where a blank was.
                 ++path;
-                while (!wcschr(path, L'"') && i + 1 < count && g_items[i + 1]) {
+                while (!wcschr(path, L'"') && i + 1 < count && items_[i + 1]) {
                     path[wcslen(path)] = L' ';
                     ++i;
                 }
@@ -96,66 +91,60 @@ int TakeSwitches(int count, Switches& switches) {
             }
             switches.logPath = *path ? path : nullptr;
         } else {
-            g_items[kept++] = item;
+            items_[kept++] = item;
         }
     }
-    for (int i = kept; i <= count && i <= kMaxCommandLineItems; ++i) g_items[i] = nullptr;
+    for (int i = kept; i <= count && i <= kMaxCommandLineItems; ++i) items_[i] = nullptr;
     return kept;
 }
 
-const wchar_t* CommandLineItem(int index) {
-    return (index >= 0 && index <= kMaxCommandLineItems) ? g_items[index] : nullptr;
+const wchar_t* CommandLine::Item(int index) const {
+    return (index >= 0 && index <= kMaxCommandLineItems) ? items_[index] : nullptr;
 }
 
-int GetOpt(int count) {
-    if (g_scanIndex == 0) g_scanPosition = nullptr;
-    g_optionArgument = nullptr;
-    if (!g_scanPosition || !*g_scanPosition) {
-        if (g_scanIndex == 0) g_scanIndex = 1;
-        const wchar_t* item = g_scanIndex < count ? g_items[g_scanIndex] : nullptr;
+int CommandLine::GetOpt(int count) {
+    if (scanIndex_ == 0) scanPosition_ = nullptr;
+    optionArgument_ = nullptr;
+    if (!scanPosition_ || !*scanPosition_) {
+        if (scanIndex_ == 0) scanIndex_ = 1;
+        const wchar_t* item = scanIndex_ < count ? items_[scanIndex_] : nullptr;
         if (!item || item[0] != L'-' || item[1] == L'\0') return -1;
         if (wcscmp(item, L"--") == 0) {
-            ++g_scanIndex;
+            ++scanIndex_;
             return -1;
         }
-        g_scanPosition = item + 1;
-        ++g_scanIndex;
+        scanPosition_ = item + 1;
+        ++scanIndex_;
     }
-    wchar_t letter = *g_scanPosition++;
+    wchar_t letter = *scanPosition_++;
     const wchar_t* known = letter == L':' ? nullptr : wcschr(kOptionLetters, letter);
     if (!known) return '?';
     // Every option takes an argument: the rest of the item, or else the next item.
-    if (*g_scanPosition) {
-        g_optionArgument = g_scanPosition;
-        g_scanPosition = nullptr;
+    if (*scanPosition_) {
+        optionArgument_ = scanPosition_;
+        scanPosition_ = nullptr;
         return letter;
     }
-    if (g_scanIndex >= count) return '?';
-    g_optionArgument = g_items[g_scanIndex++];
+    if (scanIndex_ >= count) return '?';
+    optionArgument_ = items_[scanIndex_++];
     return letter;
 }
 
-void RestartOptionScan() {
-    g_scanIndex = 0;
-    g_scanPosition = nullptr;
-    g_optionArgument = nullptr;
-}
-
-int ParseOptions(int count, OptionFields& fields) {
+bool CommandLine::ParseOptions(int count, OptionFields& fields) {
     for (;;) {
         int letter = GetOpt(count);
-        const wchar_t* argument = g_optionArgument;
+        const wchar_t* argument = optionArgument_;
         bool given = argument && *argument;
         switch (letter) {
             case 'p':
-                if (!given) return 0;
+                if (!given) return false;
                 fields.m_installDir = argument;
                 break;
             case 'e': if (given) fields.m_executable = argument; break;
             case 'R': if (given) fields.m_regFolderName = argument; break;
             case 'S': if (given) fields.m_scFolderName = argument; break;
             case 's': if (given) fields.m_scDesktopName = argument; break;
-            default: return 1;
+            default: return true;
         }
     }
 }

@@ -186,7 +186,8 @@ void CheckChildren(const TiXmlNode* parent, const char* parentName, UnknownEleme
             CheckChildren(e, name, unknown, context);
             continue;
         }
-        if (!*parentName && topHasConfig && !known) continue;  // others beside config are passed over
+        if (!*parentName && topHasConfig && !known)
+            continue;  // others beside config are passed over
         const char* nearest = nullptr;
         const char* nearestParent = nullptr;
         size_t best = strlen(name) / 3 > 2 ? strlen(name) / 3 : 2;
@@ -198,7 +199,8 @@ void CheckChildren(const TiXmlNode* parent, const char* parentName, UnknownEleme
                 nearestParent = k.parent;
             }
         }
-        unknown(context, name, e->Row(), known ? name : nearest, known ? parentName : nearestParent);
+        unknown(context, name, e->Row(), known ? name : nearest,
+                known ? parentName : nearestParent);
     }
 }
 
@@ -207,8 +209,10 @@ void CheckChildren(const TiXmlNode* parent, const char* parentName, UnknownEleme
 ConfigEncoding DetectConfigEncoding(const char* bytes, size_t size) {
     ConfigEncoding encoding = {kUtf8CodePage, kByByteOrderMark, false, nullptr};
     if (size >= 3 && memcmp(bytes, "\xEF\xBB\xBF", 3) == 0) return encoding;
-    if (size >= 2 && memcmp(bytes, "\xFF\xFE", 2) == 0) return encoding.codePage = kUtf16LeCodePage, encoding;
-    if (size >= 2 && memcmp(bytes, "\xFE\xFF", 2) == 0) return encoding.codePage = kUtf16BeCodePage, encoding;
+    if (size >= 2 && memcmp(bytes, "\xFF\xFE", 2) == 0)
+        return encoding.codePage = kUtf16LeCodePage, encoding;
+    if (size >= 2 && memcmp(bytes, "\xFE\xFF", 2) == 0)
+        return encoding.codePage = kUtf16BeCodePage, encoding;
     size_t skip = 0;
     while (skip < size && (bytes[skip] == ' ' || bytes[skip] == '\t' || bytes[skip] == '\r' ||
                            bytes[skip] == '\n'))
@@ -248,9 +252,10 @@ ConfigEncoding DetectConfigEncoding(const char* bytes, size_t size) {
     bool nonAscii;
     if (encoding.codePage == kUtf8CodePage &&
         !IsWellFormedUtf8(reinterpret_cast<const unsigned char*>(bytes), size, nonAscii))
-        encoding.fault = FitsGbk(bytes, size) ? "its bytes are not UTF-8, as it declares (GBK text, "
-                                                "saved without its declaration of GBK?)"
-                                              : "its bytes are neither UTF-8 nor GBK";
+        encoding.fault = FitsGbk(bytes, size)
+                             ? "its bytes are not UTF-8, as it declares (GBK text, "
+                               "saved without its declaration of GBK?)"
+                             : "its bytes are neither UTF-8 nor GBK";
     else if (encoding.codePage == kGbkCodePage && !FitsGbk(bytes, size))
         encoding.fault = "its bytes are neither GBK nor UTF-8";
     if (encoding.fault) encoding.codePage = 0;

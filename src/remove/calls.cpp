@@ -25,7 +25,6 @@ struct FileIdInformation {
 };
 const ULONG kRemoteDevice = 0x10;
 const NTSTATUS kStatusDeletePending = static_cast<NTSTATUS>(0xC0000056);
-const ULONG kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 DWORD CodeOf(NTSTATUS status) {
     if (status == kStatusDeletePending) return ERROR_DELETE_PENDING;
@@ -111,7 +110,8 @@ DWORD RemovalCalls::Identity(HANDLE entry, FileIdentity& identity) {
     BY_HANDLE_FILE_INFORMATION file;  // before Windows 8, and on file systems without it
     if (!GetFileInformationByHandle(entry, &file)) return GetLastError();
     identity.volume = file.dwVolumeSerialNumber;
-    identity.low = (static_cast<unsigned long long>(file.nFileIndexHigh) << 32) | file.nFileIndexLow;
+    identity.low =
+        (static_cast<unsigned long long>(file.nFileIndexHigh) << 32) | file.nFileIndexLow;
     return ERROR_SUCCESS;
 }
 

@@ -8,12 +8,7 @@
 
 #include "base/handles.h"
 #include "base/text.h"
-
-// Windows' code for a name whose file is deleted but still held open by someone: the name
-// stays until they let go.
-#ifndef ERROR_DELETE_PENDING
-#define ERROR_DELETE_PENDING 303L
-#endif
+#include "sysloc/sysloc.h"  // ERROR_DELETE_PENDING, IsGone
 
 // What identifies a file or directory: its volume and its ID there. Zero is unknown.
 struct FileIdentity {

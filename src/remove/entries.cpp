@@ -4,8 +4,9 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
-#include "remove/removal.h"
+#include "remove/entries.h"
 #include "report/log.h"
+#include "sysloc/ownfiles.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -66,8 +67,8 @@ LONG DeleteOwn64BitKey(const wchar_t* name, const wchar_t* installDir, bool dryR
 
 }  // namespace
 
-int RemoveUninstallEntries(const wchar_t* keyList, const wchar_t* installDir, bool dryRun,
-                           Outcome& outcome) {
+void RemoveUninstallEntries(const wchar_t* keyList, const wchar_t* installDir, bool dryRun,
+                            Outcome& outcome) {
     const bool otherView = RunsOn64BitWindows() && installDir && *installDir;
     NameList names(keyList);
     while (const wchar_t* name = names.Next()) {
@@ -115,5 +116,4 @@ int RemoveUninstallEntries(const wchar_t* keyList, const wchar_t* installDir, bo
             ++outcome.failed;
         }
     }
-    return 1;
 }

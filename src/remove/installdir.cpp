@@ -8,7 +8,11 @@
 #include "remove/calls.h"
 #include "remove/others.h"
 #include "remove/pending.h"
-#include "remove/removal.h"
+#include "remove/guard.h"
+#include "remove/installdir.h"
+#include "remove/running.h"
+#include "remove/tree.h"
+#include "sysloc/ownfiles.h"
 #include "report/log.h"
 #include "report/progress.h"
 #include "sysloc/sysloc.h"
@@ -17,37 +21,20 @@ namespace {
 
 // A quiet run's phase one waits for us from the installation directory: its program file
 // cannot be deleted while it runs, but it can move within its volume. When nothing but the
-// uninstaller's files is left, it moves here, beside the working copy.
-bool AsidePath(WideText& aside) {
+// uninstaller's files is left, it moves into folder, beside the working copy.
+bool AsidePath(const wchar_t* folder, WideText& aside) {
     wchar_t name[64];
     swprintf(name, 64, WORKING_COPY_FILE L".%lu.old", GetCurrentProcessId());
-    if (!GetModulePath(aside)) return false;
-    aside.Truncate(LastComponent(aside) - aside.Text());  // the temp directory we run from
-    return JoinPath(aside, name);
+    return folder && aside.Assign(folder) && JoinPath(aside, name);
 }
 
 }  // namespace
 
-int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
-                     OtherApplications& others, const Switches& switches, Outcome& outcome) {
-    if (!dir || !*dir) return 0;
-    // Checked again right before anything goes: the tree may have changed since phase two
-    // began, and the directory may be reached through a link only now.
-    WideText installDir;
-    ScopedFile tree;
-    InstallDirCheck check = CheckInstallDir(dir, folders, installDir, &tree);
-    if (check == kInstallDirMissing) {
-        LogLine() << "installation directory " << dir << ": not there, or no directory";
-        return 1;
-    }
-    const wchar_t* holder = check == kInstallDirRemovable ? others.Holding() : nullptr;
-    if (check == kInstallDirRefused || holder) {
-        LogLine(LogLevel::Error) << "installation directory " << dir << " refused"
-                                 << (holder ? L": it is the folder of " : L"")
-                                 << (holder ? holder : L"");
-        ++outcome.failed;
-        return 0;
-    }
+DWORD RemoveInstallDir(CheckedDir& dir, const WellKnownFolders& folders,
+                       OtherApplications& others, const Switches& switches,
+                       const wchar_t* asideFolder, Outcome& outcome) {
+    const wchar_t* installDir = dir.path;
+    ScopedFile& tree = dir.opened;
     // The uninstaller and its list go last: should anything else stay, the uninstall can be
     // run again from the installation directory.
     static const wchar_t* const kUninstallerFiles[] = {UNINSTALLER_FILE, CONFIG_FILE,
@@ -61,31 +48,31 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
                   << count.files << " files, " << count.directories << " directories";
         others.LogKept(true);
         ++outcome.removed;
-        return 1;
+        return ERROR_SUCCESS;
     }
     ProgressWindow progress(kProgressUnits, switches.quiet);
     TreeReport report;
     WideText aside;
     report.others = &others;
     report.progress = &progress;
-    report.aside = AsidePath(aside) ? aside.Text() : nullptr;
+    report.pending.aside = AsidePath(asideFolder, aside) ? aside.Text() : nullptr;
     DWORD code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
     // What stays in use moves beside the directory, into a folder of the run's own that goes
     // at the next restart, where we may arrange that; the rest goes now.
     WideText parent;
     if (code != ERROR_SUCCESS && parent.Append(installDir)) {
-        parent.Truncate(LastComponent(parent) - parent.Text());
+        CutToFolder(parent);
         report.failed.Truncate(0);
-        report.pendingIn = parent;
+        report.pending.in = parent;
         code = DeleteTree(tree.get(), installDir, true, kUninstallerFiles, report);
         // After what it holds: the restart takes the pending operations in order. A folder
         // that nothing could move into goes now.
-        report.pendingDir.reset();
-        if (report.pending.Length() && report.scheduled == 0)
-            RemoveDirectoryW(report.pending);
-        else if (report.pending.Length() &&
-                 Calls().ScheduleDelete(report.pending) != ERROR_SUCCESS)
-            LogLine(LogLevel::Warn) << "the empty folder " << report.pending << " stays";
+        report.pending.handle.reset();
+        if (report.pending.folder.Length() && report.pending.scheduled == 0)
+            RemoveDirectoryW(report.pending.folder);
+        else if (report.pending.folder.Length() &&
+                 Calls().ScheduleDelete(report.pending.folder) != ERROR_SUCCESS)
+            LogLine(LogLevel::Warn) << "the empty folder " << report.pending.folder << " stays";
     }
     long long rootId = 0;
     Calls().ListedId(tree.get(), rootId);
@@ -94,7 +81,7 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
     // Wine takes the removal of a folder that still holds a deleted file's name (one a
     // scanner holds, sharing its deletion), and then keeps the folder without a word: the
     // walk runs again on the very folder, if it is still there, until that name has gone.
-    if (code == ERROR_SUCCESS && report.scheduled == 0 && kept == 0)
+    if (code == ERROR_SUCCESS && report.pending.scheduled == 0 && kept == 0)
         code = RetryWhileHeld([&]() -> DWORD {
             WideText literal;
             long long id = 0;
@@ -109,7 +96,7 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
         }, [](DWORD failed) { return failed == ERROR_DIR_NOT_EMPTY; });
     if (code == ERROR_DIR_NOT_EMPTY) code = ERROR_SUCCESS;  // the check below tells
     // A directory that could not even be searched is still there: that is no success.
-    if (code == ERROR_SUCCESS && report.scheduled == 0 && kept == 0 &&
+    if (code == ERROR_SUCCESS && report.pending.scheduled == 0 && kept == 0 &&
         PathExists(installDir, nullptr)) {
         code = ERROR_DIR_NOT_EMPTY;
         report.failed.Truncate(0);
@@ -120,17 +107,17 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
                                  << " not removed whole: " << report.files << " files and "
                                  << report.directories << " directories removed; first failure: "
                                  << failed.head << failed.rest << ": " << SystemMessage(code);
-        if (report.network)
+        if (report.pending.network)
             LogLine(LogLevel::Warn) << "it lies on a network volume, where nothing can wait "
                                     << "for the next restart: what is in use stays";
         LogProgramsInside(installDir);
         ++outcome.failed;
-        return 0;
+        return code;
     }
-    if (report.scheduled > 0) {
+    if (report.pending.scheduled > 0) {
         LogLine(LogLevel::Warn) << "the installation directory " << installDir << ": "
                                 << report.files << " files and " << report.directories
-                                << " directories removed, " << report.scheduled
+                                << " directories removed, " << report.pending.scheduled
                                 << " entries go at the next restart";
         LogProgramsInside(installDir);
         outcome.restartNeeded = true;
@@ -144,5 +131,5 @@ int RemoveInstallDir(const wchar_t* dir, const WellKnownFolders& folders,
         RemoveEmptyParent(installDir, folders, nullptr);
     }
     ++outcome.removed;
-    return 1;
+    return ERROR_SUCCESS;
 }

@@ -7,7 +7,8 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "remove/calls.h"
-#include "remove/removal.h"
+#include "remove/folders.h"
+#include "sysloc/ownfiles.h"
 #include "report/log.h"
 #include "sysloc/sysloc.h"
 
@@ -33,7 +34,7 @@ bool OnSameRoot(const wchar_t* a, const wchar_t* b) {
 void ReadExpanded(HKEY entry, const wchar_t* name, WideText& value) {
     WideText stored;
     value.Truncate(0);
-    if (!ReadRegistryString(entry, name, stored)) return;
+    if (ReadRegistryString(entry, name, stored) != ERROR_SUCCESS) return;
     DWORD n = ExpandEnvironmentStringsW(stored, nullptr, 0);
     wchar_t* room = n > 0 ? value.Room(n) : nullptr;
     if (room && ExpandEnvironmentStringsW(stored, room, n) == n) value.Keep(n - 1);
@@ -52,7 +53,7 @@ OtherApplications::OtherApplications(const wchar_t* ownKeys, const wchar_t* inst
                                      const WellKnownFolders& folders)
     : folders_(folders) {
     if (!*installDir || !installDir_.Assign(installDir)) return;
-    if (!ResolvedPath(installDir, resolved_)) resolved_.Assign(installDir);
+    if (ResolvedPath(installDir, resolved_) != ERROR_SUCCESS) resolved_.Assign(installDir);
     // Both views: a 64-bit installer writes the machine's entries where this 32-bit program
     // does not look by default.
     const REGSAM kViews[] = {0, KEY_WOW64_64KEY};
@@ -83,7 +84,7 @@ void OtherApplications::AddEntries(HKEY root, REGSAM view, const wchar_t* ownKey
         if (EntryBelongsTo(nullptr, uninstaller, installDir_, UNINSTALLER_FILE) ||
             EntryBelongsTo(nullptr, uninstaller, resolved_, UNINSTALLER_FILE))
             return;
-        if (!ReadRegistryString(entry.get(), L"DisplayName", displayName) ||
+        if (ReadRegistryString(entry.get(), L"DisplayName", displayName) != ERROR_SUCCESS ||
             !displayName.Length())
             displayName.Assign(name);
         // InstallLocation may be quoted; the others name a file in the folder.
@@ -103,11 +104,13 @@ void OtherApplications::AddEntries(HKEY root, REGSAM view, const wchar_t* ownKey
 // asked: an entry on a server that cannot be reached must not hold up the run.
 void OtherApplications::AddFolder(const wchar_t* path, const wchar_t* name) {
     WideText full, final;
-    if (!IsAbsolutePath(path) || !FullPath(path, full) || IsRootPath(full) ||
+    if (!IsAbsolutePath(path) || FullPath(path, full) != ERROR_SUCCESS || IsRootPath(full) ||
         !(OnSameRoot(full, installDir_) || OnSameRoot(full, resolved_)))
         return;
     ScopedFile folder(OpenToLookAt(full));
-    if (!folder.valid() || !FinalPathOf(folder.get(), final) || folders_.Refuses(final)) return;
+    if (!folder.valid() || FinalPathOf(folder.get(), final) != ERROR_SUCCESS ||
+        folders_.Refuses(final))
+        return;
     bool related = PathIsWithin(final, installDir_) || PathIsWithin(final, resolved_) ||
                    PathIsWithin(installDir_, final) || PathIsWithin(resolved_, final);
     long long id = 0;

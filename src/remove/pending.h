@@ -4,9 +4,22 @@
 #pragma once
 #include <windows.h>
 
+#include "base/handles.h"
+#include "base/text.h"
 #include "remove/calls.h"
 
-struct TreeReport;
+// Where what another program holds goes, and what has gone there: the run's own folder made in
+// `in` on first need, under a name nobody can guess, where each entry moves under a number and
+// is scheduled for the next restart; and aside, where one of the uninstaller's own files in
+// use moves instead. Nothing moves on a network volume.
+struct PendingMoves {
+    const wchar_t* in = nullptr;
+    const wchar_t* aside = nullptr;
+    bool network = false;  // the tree lies on a network volume
+    unsigned long scheduled = 0;
+    WideText folder;    // the run's own folder, once something went there
+    ScopedFile handle;  // that folder, open to take entries
+};
 
 // Errors that say another program holds the entry, rather than that it may not go.
 bool InUse(DWORD code);
@@ -21,10 +34,10 @@ DWORD RetryWhileHeld(Step step, Worth worth) {
     return code;
 }
 
-// Moves the opened entry into the run's own folder in report.pendingIn (made on first need)
-// under a number, and has the next restart remove it there. Where that cannot be arranged it
-// goes back to its name in from. False when it stays where it was.
-bool MoveToPending(TreeReport& report, HANDLE entry, HANDLE from, const wchar_t* name);
-// Moves the opened entry to report.aside, from where it goes at the next restart where that
-// can be arranged (scheduled).
-bool MoveAside(TreeReport& report, HANDLE entry, bool& scheduled);
+// Moves the opened entry into the run's own folder under a number, and has the next restart
+// remove it there. Where that cannot be arranged it goes back to its name in from. False
+// when it stays where it was.
+bool MoveToPending(PendingMoves& moves, HANDLE entry, HANDLE from, const wchar_t* name);
+// Moves the opened entry aside, from where it goes at the next restart where that can be
+// arranged (scheduled).
+bool MoveAside(PendingMoves& moves, HANDLE entry, bool& scheduled);

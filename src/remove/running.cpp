@@ -8,7 +8,7 @@
 #include "base/handles.h"
 #include "base/names.h"
 #include "base/text.h"
-#include "remove/removal.h"
+#include "remove/running.h"
 #include "report/log.h"
 
 namespace {
@@ -129,19 +129,19 @@ void LogProgramsInside(const wchar_t* dir) {
     }
 }
 
-int CheckRunningPrograms(const wchar_t* executableList, WideText& runningName) {
+DWORD CheckRunningPrograms(const wchar_t* executableList, Outcome& outcome) {
     NameList names(executableList);
     const wchar_t* name = names.Next();
-    if (!name) return 1;
+    if (!name) return ERROR_SUCCESS;
 
     RunningPrograms running;
     running.Take();
     for (; name; name = names.Next()) {
         if (!running.Contains(name)) continue;
         LogLine(LogLevel::Error) << "program running: " << name << "; nothing is removed";
-        runningName.Assign(name);
-        return 0;
+        outcome.Fail(Failure::ProgramRunning, name);
+        return ERROR_BUSY;
     }
     LogLine() << "none of the listed programs runs";
-    return 1;
+    return ERROR_SUCCESS;
 }

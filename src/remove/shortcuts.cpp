@@ -1,17 +1,22 @@
 // Removal of the user's Start-menu program groups and desktop shortcuts.
 #include "base/names.h"
 #include "base/text.h"
-#include "remove/removal.h"
+#include "remove/folders.h"
+#include "remove/guard.h"
+#include "remove/shortcuts.h"
+#include "remove/tree.h"
+#include "remove/unlink.h"
 #include "report/log.h"
 #include "sysloc/sysloc.h"
 
 namespace {
 
-// folder + "\" + name, read afresh for every name. 0 when the folder cannot be read, is
+// folder + "\" + name, read afresh for every name. False when the folder cannot be read, is
 // empty (the path would fall back on a drive's root) or the path does not fit.
-int JoinShellPath(const wchar_t* folderName, const wchar_t* name, WideText& folder,
+bool JoinShellPath(const wchar_t* folderName, const wchar_t* name, WideText& folder,
                   WideText& path) {
-    return GetShellFolderPath(folderName, folder) && folder.Length() && path.Assign(folder) &&
+    return GetShellFolderPath(folderName, folder) == ERROR_SUCCESS && folder.Length() &&
+           path.Assign(folder) &&
            JoinPath(path, name);
 }
 
@@ -20,7 +25,8 @@ int JoinShellPath(const wchar_t* folderName, const wchar_t* name, WideText& fold
 bool ResolvesInside(const wchar_t* entry, const wchar_t* folder,
                     const WellKnownFolders& refused, WideText& canonical) {
     WideText resolvedFolder;
-    return ResolvedPath(folder, resolvedFolder) && CanonicalPath(entry, canonical) &&
+    return ResolvedPath(folder, resolvedFolder) == ERROR_SUCCESS &&
+           CanonicalPath(entry, canonical) == ERROR_SUCCESS &&
            PathIsWithin(canonical, resolvedFolder) && !PathIsWithin(resolvedFolder, canonical) &&
            !refused.Refuses(canonical);
 }
@@ -45,8 +51,8 @@ const ListKind kLists[] = {
 
 }  // namespace
 
-int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
-                    const WellKnownFolders& refused, bool dryRun, Outcome& outcome) {
+void RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
+                     const WellKnownFolders& refused, bool dryRun, Outcome& outcome) {
     bool isDirectory = false;
     const char* const would = dryRun ? "would remove " : "removed ";
     for (const ListKind& kind : kLists) {
@@ -54,7 +60,7 @@ int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
         while (const wchar_t* listed = names.Next()) {
             // One final backslash is forgiven, as it is for the installation directory.
             WideText name;
-            if (!name.Assign(listed)) return 1;
+            if (!name.Assign(listed)) return;
             if (name.Length() > 1 && EndsInSeparator(name)) name.Truncate(name.Length() - 1);
             if (const char* fault = ListNameFault(name)) {
                 LogLine(LogLevel::Warn) << kind.item << "\"" << listed << "\" skipped: " << fault;
@@ -63,7 +69,7 @@ int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
             WideText folder, path, canonical;
             if (!JoinShellPath(kind.folderName, name, folder, path)) {
                 LogLine(LogLevel::Warn) << kind.unreadable;
-                return 1;
+                return;
             }
             if (!PathExists(path, &isDirectory) || isDirectory != kind.groups) {
                 LogLine() << kind.item << path << ": not there";
@@ -94,5 +100,4 @@ int RemoveShortcuts(const wchar_t* groupList, const wchar_t* shortcutList,
             if (kind.groups && !dryRun) RemoveEmptyParent(canonical, refused, folder);
         }
     }
-    return 1;
 }

@@ -15,6 +15,7 @@
 #include "remove/unlink.h"
 #include "report/log.h"
 #include "report/progress.h"
+#include "sysloc/ownfiles.h"
 #include "sysloc/sysloc.h"
 
 namespace {
@@ -274,13 +275,14 @@ DWORD TreeWalk::Counted(DWORD code, const wchar_t* name, bool directory, HANDLE 
     if (IsGone(code)) return ERROR_SUCCESS;
     // The directory itself moves back into its parent, should it move back.
     HANDLE from = name ? level_->dir : level_->up ? level_->up->dir : nullptr;
-    if (InUse(code) && MoveToPending(report_, entry, from, name ? name : LastComponent(path_))) {
+    if (InUse(code) &&
+        MoveToPending(report_.pending, entry, from, name ? name : LastComponent(path_))) {
         WideText path;
         if (path.Append(path_) && name) JoinPath(path, name);
         PathForm plain = PlainForm(path);
         LogLine(LogLevel::Warn) << "goes at the next restart: " << plain.head << plain.rest
                                 << " (" << SystemMessage(code) << "), moved to "
-                                << report_.pending;
+                                << report_.pending.folder;
         return ERROR_SUCCESS;
     }
     return Failed(code, name);
@@ -417,9 +419,10 @@ DWORD TreeWalk::Finish() {
         file.reset();
         DWORD code = report_.countOnly ? ERROR_SUCCESS : RemoveFile(*last, attributes, file);
         bool scheduled = false;
-        if (InUse(code) && file.valid() && MoveAside(report_, file.get(), scheduled)) {
+        if (InUse(code) && file.valid() && MoveAside(report_.pending, file.get(), scheduled)) {
             LogLine() << "moved the running " << path_ << "\\" << *last << " to "
-                      << report_.aside << (scheduled ? ", which goes at the next restart" : "");
+                      << report_.pending.aside
+                      << (scheduled ? ", which goes at the next restart" : "");
             code = ERROR_SUCCESS;
         }
         code = Counted(code, *last, false, file.get());
@@ -427,9 +430,10 @@ DWORD TreeWalk::Finish() {
     }
     if (level.kept) return ERROR_SUCCESS;
     if (!level.up && !rootDeletable_ && !report_.countOnly) {
-        DWORD code = report_.network ? ERROR_SHARING_VIOLATION : calls_.ScheduleDelete(path_);
+        DWORD code =
+            report_.pending.network ? ERROR_SHARING_VIOLATION : calls_.ScheduleDelete(path_);
         if (code == ERROR_SUCCESS) {
-            ++report_.scheduled;
+            ++report_.pending.scheduled;
             PathForm plain = PlainForm(path_);
             LogLine(LogLevel::Warn) << "another program holds " << plain.head << plain.rest
                                     << " open (as its current folder, say): it goes at the "
@@ -447,7 +451,7 @@ DWORD TreeWalk::Run(HANDLE root, const wchar_t* path) {
     DWORD attributes, tag;
     DWORD code = calls_.Attributes(root, attributes, tag);
     if (code != ERROR_SUCCESS) return code;
-    report_.network = calls_.OnNetworkVolume(root);
+    report_.pending.network = calls_.OnNetworkVolume(root);
     if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsLinkReparseTag(tag)) {
         path_.Truncate(LastComponent(path_) - path_.Text());
         return Remove(LastComponent(path), false,
@@ -499,7 +503,7 @@ DWORD TreeWalk::Run(HANDLE root, const wchar_t* path) {
 // it may a path be longer than MAX_PATH.
 bool LiteralPath(const wchar_t* dir, WideText& literal) {
     WideText full;
-    if (!FullPath(dir, full)) return false;
+    if (FullPath(dir, full) != ERROR_SUCCESS) return false;
     // Without its trailing separators, but for a drive's root ("C:\").
     size_t length = TrimmedLength(full);
     full.Truncate(length < 3 ? 3 : length);
@@ -551,7 +555,8 @@ DWORD RemoveEmptyFolder(const wchar_t* dir) {
         for (ULONG at = 0;;) {
             const auto* info = reinterpret_cast<const FileIdFullDirInformation*>(listing + at);
             size_t length = info->FileNameLength / sizeof(wchar_t);
-            if (length > 2 || info->FileName[0] != L'.' || (length == 2 && info->FileName[1] != L'.'))
+            if (length > 2 || info->FileName[0] != L'.' ||
+                (length == 2 && info->FileName[1] != L'.'))
                 return ERROR_DIR_NOT_EMPTY;
             if (!info->NextEntryOffset) break;
             at += info->NextEntryOffset;

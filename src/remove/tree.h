@@ -8,6 +8,7 @@
 
 #include "base/handles.h"
 #include "base/text.h"
+#include "remove/pending.h"
 
 class OtherApplications;
 class ProgressWindow;
@@ -24,15 +25,10 @@ class ProgressWindow;
 struct TreeReport {
     bool countOnly = false;
     OtherApplications* others = nullptr;  // their folders stay, and every folder above them
-    const wchar_t* pendingIn = nullptr;
-    const wchar_t* aside = nullptr;
     ProgressWindow* progress = nullptr;
+    PendingMoves pending;
     unsigned long files = 0;
     unsigned long directories = 0;
-    unsigned long scheduled = 0;
-    bool network = false;  // the tree lies on a network volume
-    WideText pending;      // the run's own folder, once something went there
-    ScopedFile pendingDir;
     WideText failed;  // in the literal form
 };
 

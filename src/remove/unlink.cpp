@@ -61,11 +61,6 @@ DWORD RemoveLinkName(HANDLE dir, const wchar_t* name) {
     return code != ERROR_SUCCESS ? code : disposed;
 }
 
-bool IsGone(DWORD code) {
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
-           code == ERROR_DELETE_PENDING;
-}
-
 DWORD DeleteFileName(const wchar_t* path, bool resetAttributes) {
     ScopedFile file;
     DWORD code = Calls().Open(nullptr, path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,

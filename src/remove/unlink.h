@@ -32,10 +32,6 @@ private:
 // link's name in dir replaces the link alone; that file then goes.
 DWORD RemoveLinkName(HANDLE dir, const wchar_t* name);
 
-// Whether code says the entry is gone already: it vanished since its listing, or it is
-// deleted and held by someone who shares deleting (its name goes when they let go).
-bool IsGone(DWORD code);
-
 // A name nobody can have guessed, with prefix.
 bool RandomName(const wchar_t* prefix, wchar_t (&name)[64]);
 

@@ -32,10 +32,8 @@ void Show(const WideText& text) {
 
 }  // namespace
 
-void InitAppTitle() {
-    WideText path;
-    if (!GetModulePath(path)) return;
-    const wchar_t* name = LastComponent(path);
+void InitAppTitle(const wchar_t* ownPath) {
+    const wchar_t* name = LastComponent(ownPath);
     g_title.Assign(name);
     if (const wchar_t* dot = wcsrchr(name, L'.')) g_title.Truncate(dot - name);
 }

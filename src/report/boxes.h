@@ -3,8 +3,8 @@
 // texts are stored in code page 936 and shown in UTF-16, whatever the system's code page.
 #pragma once
 
-// The caption of every box: the executable's file name without its extension.
-void InitAppTitle();
+// The caption of every box: the file name of the executable at ownPath without its extension.
+void InitAppTitle(const wchar_t* ownPath);
 const wchar_t* AppTitle();
 // Whether a box this process shows can be seen and answered: not in session 0, where
 // services run and no user sees a desktop, and not on a window station nobody sees.

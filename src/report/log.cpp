@@ -37,20 +37,22 @@ void MakeFoldersOf(const wchar_t* path) {
 
 }  // namespace
 
-int OpenLog(const wchar_t* path, bool createNew) {
-    if (!FullPath(path, g_path)) return 0;
+DWORD OpenLog(const wchar_t* path, bool createNew) {
+    DWORD code = FullPath(path, g_path);
+    if (code != ERROR_SUCCESS) return code;
     if (!createNew && GetFileAttributesW(g_path) == INVALID_FILE_ATTRIBUTES &&
         GetLastError() == ERROR_PATH_NOT_FOUND)
         MakeFoldersOf(g_path);
     // Shared for deleting too: the log must never keep what the run removes.
-    g_log = CreateFileW(g_path, FILE_APPEND_DATA,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+    g_log = CreateFileW(g_path, FILE_APPEND_DATA, kShareAll, nullptr,
                         createNew ? CREATE_NEW : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (g_log == INVALID_HANDLE_VALUE) g_path.Truncate(0);
-    return Logging();
+    if (g_log != INVALID_HANDLE_VALUE) return ERROR_SUCCESS;
+    code = GetLastError();
+    g_path.Truncate(0);
+    return code;
 }
 
-int OpenNewLog(const wchar_t* folder) {
+DWORD OpenNewLog(const wchar_t* folder) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     wchar_t stamp[32];
@@ -63,11 +65,11 @@ int OpenNewLog(const wchar_t* folder) {
         else
             swprintf(name, 48, L"%ls-%d.log", stamp, attempt);
         WideText path;
-        if (!path.Append(folder) || !JoinPath(path, name)) return 0;
-        if (OpenLog(path, true)) return 1;
-        if (GetLastError() != ERROR_FILE_EXISTS) return 0;
+        if (!path.Append(folder) || !JoinPath(path, name)) return ERROR_NOT_ENOUGH_MEMORY;
+        DWORD code = OpenLog(path, true);
+        if (code != ERROR_FILE_EXISTS) return code;
     }
-    return 0;
+    return ERROR_FILE_EXISTS;
 }
 
 bool AppendFromCodePage(WideText& text, const char* bytes, unsigned codePage) {
@@ -90,12 +92,11 @@ namespace {
 // Writes text, a whole line, in UTF-8.
 void WriteLine(const wchar_t* text) {
     int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    char* utf8 = n > 0 ? static_cast<char*>(malloc(n)) : nullptr;
-    if (!utf8) return;
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, n, nullptr, nullptr);
+    ScopedBlock utf8(n > 0 ? malloc(n) : nullptr);
+    if (!utf8.valid()) return;
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, static_cast<char*>(utf8.get()), n, nullptr, nullptr);
     DWORD written = 0;
-    WriteFile(g_log, utf8, n - 1, &written, nullptr);
-    free(utf8);
+    WriteFile(g_log, utf8.get(), n - 1, &written, nullptr);
 }
 
 }  // namespace
@@ -128,6 +129,13 @@ LogLine& LogLine::operator<<(unsigned long long number) {
     return *this << digits;
 }
 
+void LogLists(const OptionFields& lists) {
+    LogLine() << "executable: " << (lists.m_executable ? lists.m_executable : L"");
+    LogLine() << "regFolderName: " << (lists.m_regFolderName ? lists.m_regFolderName : L"");
+    LogLine() << "scFolderName: " << (lists.m_scFolderName ? lists.m_scFolderName : L"");
+    LogLine() << "scDesktopName: " << (lists.m_scDesktopName ? lists.m_scDesktopName : L"");
+}
+
 const wchar_t* SystemMessage(unsigned long code) {
     static wchar_t message[1024];
     int n = swprintf(message, 1024, L"error %lu: ", code);
@@ -150,18 +158,16 @@ void LogResult(unsigned long exitCode, const Outcome& outcome) {
 
 void CountRunProblems(unsigned long& warnings, unsigned long& errors) {
     warnings = errors = 0;
-    ScopedFile file(CreateFileW(g_path, GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    ScopedFile file(CreateFileW(g_path, GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size;
     if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024)
         return;
-    char* text = static_cast<char*>(malloc(static_cast<size_t>(size.QuadPart) + 1));
+    ScopedBlock block(malloc(static_cast<size_t>(size.QuadPart) + 1));
+    char* text = static_cast<char*>(block.get());
     DWORD read = 0;
-    if (!text || !ReadFile(file.get(), text, static_cast<DWORD>(size.QuadPart), &read, nullptr)) {
-        free(text);
+    if (!text || !ReadFile(file.get(), text, static_cast<DWORD>(size.QuadPart), &read, nullptr))
         return;
-    }
     text[read] = '\0';
     // The run begins at its phase one, or, where phase two was started by hand, at its phase
     // two; an earlier run's lines in the same log do not count.
@@ -176,7 +182,8 @@ void CountRunProblems(unsigned long& warnings, unsigned long& errors) {
     const char* one = last("\tphase one: ", two ? two : end);
     const char* twoBefore = two ? last("\tphase two: ", two) : nullptr;
     const char* begin = one && (!twoBefore || one > twoBefore) ? one : two ? two : text;
-    for (const char* at = strstr(begin, "\tWARN\t"); at; at = strstr(at + 1, "\tWARN\t")) ++warnings;
-    for (const char* at = strstr(begin, "\tERROR\t"); at; at = strstr(at + 1, "\tERROR\t")) ++errors;
-    free(text);
+    for (const char* at = strstr(begin, "\tWARN\t"); at; at = strstr(at + 1, "\tWARN\t"))
+        ++warnings;
+    for (const char* at = strstr(begin, "\tERROR\t"); at; at = strstr(at + 1, "\tERROR\t"))
+        ++errors;
 }

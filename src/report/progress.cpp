@@ -23,33 +23,28 @@ void DrawGbk(HDC dc, const char* gbk, RECT* area, UINT format) {
 
 ProgressWindow::ProgressWindow(unsigned long total, bool quiet)
     : total_(static_cast<LONG>(total ? total : 1)) {
-    InitializeCriticalSection(&lock_);
     if (quiet) return;
-    finished_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (finished_) thread_ = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    finished_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (finished_.valid()) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
 }
 
 ProgressWindow::~ProgressWindow() {
-    if (thread_) {
-        SetEvent(finished_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-    }
-    if (finished_) CloseHandle(finished_);
-    DeleteCriticalSection(&lock_);
+    if (!thread_.valid()) return;
+    SetEvent(finished_.get());
+    WaitForSingleObject(thread_.get(), INFINITE);
 }
 
 void ProgressWindow::SetFolder(const wchar_t* head, const wchar_t* rest) {
-    EnterCriticalSection(&lock_);
+    AcquireSRWLockExclusive(&lock_);
     folder_.Truncate(0);
     if (folder_.Append(head)) folder_.Append(rest);
-    LeaveCriticalSection(&lock_);
+    ReleaseSRWLockExclusive(&lock_);
     InterlockedIncrement(&folderChanges_);
 }
 
 DWORD WINAPI ProgressWindow::Run(void* parameter) {
     ProgressWindow* self = static_cast<ProgressWindow*>(parameter);
-    if (WaitForSingleObject(self->finished_, kDelayMs) == WAIT_OBJECT_0) return 0;
+    if (WaitForSingleObject(self->finished_.get(), kDelayMs) == WAIT_OBJECT_0) return 0;
 
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = Paint;
@@ -63,9 +58,10 @@ DWORD WINAPI ProgressWindow::Run(void* parameter) {
     RECT frame = {0, 0, kWidth, kHeight};
     AdjustWindowRect(&frame, style, FALSE);
     int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    HWND window = CreateWindowW(kClass, AppTitle(), style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-                                nullptr, nullptr, windowClass.hInstance, nullptr);
+    HWND window =
+        CreateWindowW(kClass, AppTitle(), style, (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                      (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
+                      windowClass.hInstance, nullptr);
     if (!window) return 0;
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     ShowWindow(window, SW_SHOWNORMAL);
@@ -74,7 +70,8 @@ DWORD WINAPI ProgressWindow::Run(void* parameter) {
     // second, until the removal is over: painting is dear under a busy removal.
     LONG paintedDone = -1, paintedFolder = -1;
     for (;;) {
-        DWORD woke = MsgWaitForMultipleObjects(1, &self->finished_, FALSE, kTickMs, QS_ALLINPUT);
+        HANDLE finished = self->finished_.get();
+        DWORD woke = MsgWaitForMultipleObjects(1, &finished, FALSE, kTickMs, QS_ALLINPUT);
         if (woke == WAIT_OBJECT_0) break;
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
@@ -89,7 +86,7 @@ DWORD WINAPI ProgressWindow::Run(void* parameter) {
     }
     DestroyWindow(window);
     UnregisterClassW(kClass, windowClass.hInstance);
-    if (self->font_) DeleteObject(self->font_);
+    self->font_.reset();
     return 0;
 }
 
@@ -105,13 +102,13 @@ LRESULT CALLBACK ProgressWindow::Paint(HWND window, UINT message, WPARAM wParam,
 void ProgressWindow::Draw(HWND window) {
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(window, &paint);
-    if (!font_) {
+    if (!font_.valid()) {
         NONCLIENTMETRICSW metrics = {};
         metrics.cbSize = sizeof(metrics);
         SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-        font_ = CreateFontIndirectW(&metrics.lfMessageFont);
+        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
     }
-    HGDIOBJ oldFont = SelectObject(dc, font_);
+    HGDIOBJ oldFont = SelectObject(dc, font_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     RECT line = kLine, bar = kBar, folder = kFolder;
@@ -121,10 +118,10 @@ void ProgressWindow::Draw(HWND window) {
     RECT filled = {bar.left + 2, bar.top + 2, bar.left + 2, bar.bottom - 2};
     filled.right += MulDiv(bar.right - bar.left - 4, done < total ? done : total, total);
     FillRect(dc, &filled, GetSysColorBrush(COLOR_HIGHLIGHT));
-    EnterCriticalSection(&lock_);
+    AcquireSRWLockShared(&lock_);
     DrawTextW(dc, folder_, static_cast<int>(folder_.Length()), &folder,
               DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX);
-    LeaveCriticalSection(&lock_);
+    ReleaseSRWLockShared(&lock_);
     SelectObject(dc, oldFont);
     EndPaint(window, &paint);
 }

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include "base/handles.h"
 #include "base/text.h"
 
 class ProgressWindow {
@@ -27,9 +28,9 @@ private:
     volatile LONG done_ = 0;
     LONG total_;
     volatile LONG folderChanges_ = 0;
-    HFONT font_ = nullptr;  // of the window's thread
-    CRITICAL_SECTION lock_;
+    ScopedGdiObject font_;  // of the window's thread
+    SRWLOCK lock_ = SRWLOCK_INIT;
     WideText folder_;  // under lock_
-    HANDLE finished_ = nullptr;
-    HANDLE thread_ = nullptr;
+    ScopedHandle finished_;
+    ScopedHandle thread_;
 };

@@ -19,12 +19,12 @@ bool PathExists(const wchar_t* filePath, bool* isDirectory) {
     return GetLastError() == ERROR_SUCCESS;
 }
 
-int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath) {
+DWORD GetShellFolderPath(const wchar_t* valueName, WideText& folderPath) {
     ScopedKey key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER,
-                      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                      0, KEY_READ | KEY_WRITE, key.receive()) != ERROR_SUCCESS)
-        return 0;
+    LONG opened = RegOpenKeyExW(
+        HKEY_CURRENT_USER, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+        0, KEY_READ | KEY_WRITE, key.receive());
+    if (opened != ERROR_SUCCESS) return opened;
 
     wchar_t value[1024];
     DWORD type = REG_NONE;
@@ -47,40 +47,38 @@ int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath) {
             terminated = false;
         if (!terminated) status = ERROR_INVALID_DATA;
     }
-    if (status != ERROR_SUCCESS) return 0;
-    return folderPath.Assign(value);
+    if (status != ERROR_SUCCESS) return status;
+    return folderPath.Assign(value) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }
 
-int ReadRegistryString(HKEY key, const wchar_t* name, WideText& value) {
+DWORD ReadRegistryString(HKEY key, const wchar_t* name, WideText& value) {
     const DWORD kTypes = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND;
-    for (int attempt = 0; attempt < 4; ++attempt) {
+    LONG status = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 4 && status == ERROR_MORE_DATA; ++attempt) {
         DWORD bytes = 0;
-        if (RegGetValueW(key, nullptr, name, kTypes, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
-            return 0;
+        status = RegGetValueW(key, nullptr, name, kTypes, nullptr, nullptr, &bytes);
+        if (status != ERROR_SUCCESS) return status;
         value.Truncate(0);
         wchar_t* room = value.Room(bytes / sizeof(wchar_t) + 1);
-        if (!room) return 0;
-        LONG status = RegGetValueW(key, nullptr, name, kTypes, nullptr, room, &bytes);
-        if (status == ERROR_SUCCESS) {
-            value.Keep(wcslen(room));
-            return 1;
-        }
-        if (status != ERROR_MORE_DATA) return 0;  // it grew in between: ask again
+        if (!room) return ERROR_NOT_ENOUGH_MEMORY;
+        // ERROR_MORE_DATA: it grew in between, and is asked again.
+        status = RegGetValueW(key, nullptr, name, kTypes, nullptr, room, &bytes);
+        if (status == ERROR_SUCCESS) value.Keep(wcslen(room));
     }
-    return 0;
+    return status;
 }
 
-int GetModulePath(WideText& modulePath) {
+DWORD GetModulePath(WideText& modulePath) {
     // A path that fills the whole room was cut by the system: try a larger one.
     for (DWORD room = MAX_PATH;; room *= 2) {
         modulePath.Truncate(0);
         wchar_t* text = modulePath.Room(room);
-        if (!text || room > 65536) return 0;
+        if (!text || room > 65536) return ERROR_NOT_ENOUGH_MEMORY;
         DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), text, room);
-        if (length == 0) return 0;
+        if (length == 0) return GetLastError();
         if (length < room) {
             modulePath.Keep(length);
-            return 1;
+            return ERROR_SUCCESS;
         }
     }
 }
@@ -89,82 +87,84 @@ namespace {
 
 // Fills text by a call that reports the room it needs when the room given is too small.
 template <typename Call>
-int Fill(WideText& text, Call call) {
+DWORD Fill(WideText& text, Call call) {
     DWORD room = 0;
     for (DWORD needed = call(nullptr, 0); needed > room;) {
         room = needed;
         text.Truncate(0);
         wchar_t* buffer = text.Room(room);
-        if (!buffer) return 0;
+        if (!buffer) return ERROR_NOT_ENOUGH_MEMORY;
         needed = call(buffer, room);
-        if (needed == 0) return 0;
+        if (needed == 0) break;
         if (needed < room) {
             text.Keep(needed);
-            return 1;
+            return ERROR_SUCCESS;
         }
     }
-    return 0;
+    DWORD code = GetLastError();
+    return code != ERROR_SUCCESS ? code : ERROR_GEN_FAILURE;
 }
 
 }  // namespace
 
-int FinalPathOf(HANDLE file, WideText& path) {
+DWORD FinalPathOf(HANDLE file, WideText& path) {
     WideText final;
-    if (!Fill(final, [&](wchar_t* buffer, DWORD room) {
-            return GetFinalPathNameByHandleW(file, buffer, room,
-                                             FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-        }))
-        return 0;
+    DWORD code = Fill(final, [&](wchar_t* buffer, DWORD room) {
+        return GetFinalPathNameByHandleW(file, buffer, room,
+                                         FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    });
+    if (code != ERROR_SUCCESS) return code;
     PathForm plain = PlainForm(final);
     path.Truncate(0);
-    return path.Append(plain.head) && path.Append(plain.rest);
+    return path.Append(plain.head) && path.Append(plain.rest) ? ERROR_SUCCESS
+                                                              : ERROR_NOT_ENOUGH_MEMORY;
 }
 
 bool OpenedAsNamed(HANDLE file, const wchar_t* path) {
     WideText opened, full, named;
-    if (!FinalPathOf(file, opened) || !FullPath(path, full)) return false;
+    if (FinalPathOf(file, opened) != ERROR_SUCCESS || FullPath(path, full) != ERROR_SUCCESS)
+        return false;
     PathForm form = PlainForm(full);
     return named.Append(form.head) && named.Append(form.rest) &&
            CompareStringOrdinal(opened, -1, named, -1, TRUE) == CSTR_EQUAL;
 }
 
-int FullPath(const wchar_t* path, WideText& full) {
+DWORD FullPath(const wchar_t* path, WideText& full) {
     return Fill(full, [&](wchar_t* buffer, DWORD room) {
         return GetFullPathNameW(path, room, buffer, nullptr);
     });
 }
 
 HANDLE OpenToLookAt(const wchar_t* path) {
-    return CreateFileW(path, FILE_READ_ATTRIBUTES,
-                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    return CreateFileW(path, FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+                       FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-int ResolvedPath(const wchar_t* path, WideText& resolved) {
+DWORD ResolvedPath(const wchar_t* path, WideText& resolved) {
     ScopedFile file(OpenToLookAt(path));
-    return file.valid() && FinalPathOf(file.get(), resolved);
+    return file.valid() ? FinalPathOf(file.get(), resolved) : GetLastError();
 }
 
-int CanonicalPath(const wchar_t* path, WideText& canonical) {
+DWORD CanonicalPath(const wchar_t* path, WideText& canonical) {
     WideText full, longPath;
-    if (!FullPath(path, full)) return 0;
+    DWORD code = FullPath(path, full);
+    if (code != ERROR_SUCCESS) return code;
     // Wine cannot expand every path it opens (those through its drive Z: into the prefix):
     // the folder is resolved below all the same, only a short last name would stay.
-    if (!Fill(longPath, [&](wchar_t* buffer, DWORD room) {
-            return GetLongPathNameW(full, buffer, room);
-        })) {
-        DWORD error = GetLastError();
-        if (GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES || !longPath.Assign(full)) {
-            SetLastError(error);
-            return 0;
-        }
-    }
+    code = Fill(longPath, [&](wchar_t* buffer, DWORD room) {
+        return GetLongPathNameW(full, buffer, room);
+    });
+    if (code != ERROR_SUCCESS &&
+        (GetFileAttributesW(full) == INVALID_FILE_ATTRIBUTES || !longPath.Assign(full)))
+        return code;
     longPath.Truncate(TrimmedLength(longPath));
     // The folder, with its separator, is resolved; the last name is kept as it stands.
     const wchar_t* name = LastComponent(longPath);
     if (name == longPath.Text() || !*name) return ResolvedPath(full, canonical);  // a root
     WideText folder;
-    if (!folder.Append(longPath)) return 0;
+    if (!folder.Append(longPath)) return ERROR_NOT_ENOUGH_MEMORY;
     folder.Truncate(static_cast<size_t>(name - longPath.Text()));
-    return ResolvedPath(folder, canonical) && JoinPath(canonical, name);
+    code = ResolvedPath(folder, canonical);
+    if (code != ERROR_SUCCESS) return code;
+    return JoinPath(canonical, name) ? ERROR_SUCCESS : ERROR_NOT_ENOUGH_MEMORY;
 }

@@ -1,32 +1,30 @@
-// Where things are on this machine: existence tests, the current user's shell folders and
-// the running executable's path. Every call asks the system afresh; every path is UTF-16.
+// Where things are on this machine: existence tests, the current user's shell folders, the
+// running executable's path and the paths the system holds. Every call asks the system
+// afresh; every path is UTF-16; each returns ERROR_SUCCESS or the system's code.
 #pragma once
 #include <windows.h>
 
 #include "base/text.h"
 
-// The uninstaller's own files: the program and its list in the installation directory, and
-// the working copy in the temp directory, named after the program. Where that name is in
-// use, the working copy lies in a new folder of its own there, named the prefix and a number.
-#define UNINSTALLER_FILE L"uninstall.exe"
-#define CONFIG_FILE L"conf.xml"
-#define WORKING_COPY_FILE L"VORNA" UNINSTALLER_FILE
-#define WORKING_COPY_FOLDER_PREFIX L"VORNAuninstall."
-// The machine-wide locks, one namespace for every session (a deployment as SYSTEM in session
-// 0 and the user's own run): the shared working copy's name, and one per application (the
-// prefix and a hash of its installation directory).
-#define WORKING_COPY_LOCK L"Global\\VORNAuninstall"
-#define APPLICATION_LOCK_PREFIX L"Global\\VORNAuninstall-"
-
 // True when the attributes of filePath can be read; *isDirectory (when given) then tells
 // whether it is a directory.
 bool PathExists(const wchar_t* filePath, bool* isDirectory);
+// Whether code says that what was asked for is not there (a vanished name, a missing folder
+// on the way, or a name deleted but still held by someone sharing its deletion).
+#ifndef ERROR_DELETE_PENDING
+#define ERROR_DELETE_PENDING 303L  // the name of a file deleted but still held open
+#endif
+inline bool IsGone(DWORD code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ||
+           code == ERROR_DELETE_PENDING;
+}
+
 // One of "Local AppData", "Programs", "Desktop" from the user's Shell Folders key, taken
-// as stored (not expanded). 1 on success; on failure folderPath is left as it was.
-int GetShellFolderPath(const wchar_t* valueName, WideText& folderPath);
-// A string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) of an open key, of any length.
-// 1 on success; a value of another type, or none, fails.
-int ReadRegistryString(HKEY key, const wchar_t* name, WideText& value);
+// as stored (not expanded). On failure folderPath is left as it was.
+DWORD GetShellFolderPath(const wchar_t* valueName, WideText& folderPath);
+// A string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) of an open key, of any length;
+// a value of another type, or none, fails.
+DWORD ReadRegistryString(HKEY key, const wchar_t* name, WideText& value);
 // Calls visit(key, name) for each subkey of root\subkey (root itself without subkey), read
 // in the view given (0 or KEY_WOW64_64KEY), key being that key opened for reading.
 template <typename Visit>
@@ -46,22 +44,21 @@ void ForEachSubkey(HKEY root, const wchar_t* subkey, REGSAM view, Visit visit) {
 // is canonical, so the system reports it as it stands (folded by the same rules as the path
 // it opened).
 bool OpenedAsNamed(HANDLE file, const wchar_t* path);
-// The full path of the running executable, of any length. 1 on success.
-int GetModulePath(WideText& modulePath);
+// The full path of the running executable, of any length.
+DWORD GetModulePath(WideText& modulePath);
 
 // The path the system itself holds for an existing file or directory: the full path with the
 // long form of every component, links in every component followed, the last one included
-// (a directory reached through a junction gives the junction's target). 1 on success.
-int ResolvedPath(const wchar_t* path, WideText& resolved);
+// (a directory reached through a junction gives the junction's target).
+DWORD ResolvedPath(const wchar_t* path, WideText& resolved);
 // The same for all components but the last, which keeps its own long name: the path of a
-// link is the link's own, with its folder resolved. What the removal steps act on. 1 on
-// success; 0 with the system's error code (ERROR_FILE_NOT_FOUND, ...) when it fails.
-int CanonicalPath(const wchar_t* path, WideText& canonical);
+// link is the link's own, with its folder resolved. What the removal steps act on.
+DWORD CanonicalPath(const wchar_t* path, WideText& canonical);
 // The path of an open file or directory as the system reports it (links followed), in the
-// plain form. 1 on success.
-int FinalPathOf(HANDLE file, WideText& path);
+// plain form.
+DWORD FinalPathOf(HANDLE file, WideText& path);
 // An existing file or directory opened to be looked at only, links followed; the caller
 // closes it. INVALID_HANDLE_VALUE on failure.
 HANDLE OpenToLookAt(const wchar_t* path);
-// The full path of path (GetFullPathName). 1 on success.
-int FullPath(const wchar_t* path, WideText& full);
+// The full path of path (GetFullPathName).
+DWORD FullPath(const wchar_t* path, WideText& full);

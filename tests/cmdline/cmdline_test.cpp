@@ -1,6 +1,7 @@
 // How the working copy's command line becomes the five option fields.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "cmdline/cmdline.h"
@@ -14,17 +15,20 @@ struct Parsed {
     Switches switches;
 };
 
+// The line parsed last; its items are where the fields point.
+std::unique_ptr<CommandLine> g_line;
+
 // Splits and scans one line the way the program does at start.
 Parsed Parse(const wchar_t* line) {
     Parsed parsed;
-    RestartOptionScan();
-    parsed.count = TakeSwitches(SplitCommandLine(line), parsed.switches);
-    parsed.result = ParseOptions(parsed.count, parsed.fields);
+    g_line.reset(new CommandLine);
+    parsed.count = g_line->TakeSwitches(g_line->SplitCommandLine(line), parsed.switches);
+    parsed.result = g_line->ParseOptions(parsed.count, parsed.fields);
     return parsed;
 }
 
 std::wstring Item(int index) {
-    const wchar_t* item = CommandLineItem(index);
+    const wchar_t* item = g_line->Item(index);
     return item ? item : L"<null>";
 }
 
@@ -279,8 +283,8 @@ TEST(CommandLine, LogSwitchWithAPath) {
 TEST(CommandLine, NoItems) {
     for (const wchar_t* line :
          {static_cast<const wchar_t*>(nullptr), L"", L"\"", L"\"C:\\unterminated name"}) {
-        RestartOptionScan();
-        EXPECT_EQ(SplitCommandLine(line), 0) << (line ? line : L"null");
+        CommandLine fresh;
+        EXPECT_EQ(fresh.SplitCommandLine(line), 0) << (line ? line : L"null");
     }
     Parsed p = Parse(L"");
     EXPECT_EQ(p.result, 1);

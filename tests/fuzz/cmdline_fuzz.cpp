@@ -45,13 +45,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < size; ++i) line[i] = data[i];
     line[size] = L'\0';
 
-    RestartOptionScan();
+    CommandLine scanner;
     OptionFields fields;
-    int count = SplitCommandLine(line);
+    int count = scanner.SplitCommandLine(line);
     if (count < 0 || count > kMaxCommandLineItems) abort();
     for (int i = 0; i < count; ++i)
-        if (const wchar_t* item = CommandLineItem(i)) g_sink += wcslen(item);
-    g_sink += ParseOptions(count, fields);
+        if (const wchar_t* item = scanner.Item(i)) g_sink += wcslen(item);
+    g_sink += scanner.ParseOptions(count, fields);
 
     const wchar_t* installDir = fields.m_installDir;
     if (installDir) CheckPath(installDir, nullptr);

@@ -45,9 +45,9 @@ void CheckRelaunch(const char* const values[4]) {
             !line.Append(sent[i]) || !line.Append(L"\""))
             return;
     }
-    RestartOptionScan();
+    CommandLine scanner;
     OptionFields fields;
-    if (!ParseOptions(SplitCommandLine(line), fields)) abort();
+    if (!scanner.ParseOptions(scanner.SplitCommandLine(line), fields)) abort();
     const wchar_t* const received[4] = {fields.m_executable, fields.m_regFolderName,
                                         fields.m_scFolderName, fields.m_scDesktopName};
     if (!fields.m_installDir || wcscmp(fields.m_installDir, L"C:\\App\\") != 0) abort();

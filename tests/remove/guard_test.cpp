@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "boxes.h"
-#include "remove/removal.h"
+#include "base/handles.h"
+#include "remove/folders.h"
 
 namespace {
 
@@ -204,7 +205,7 @@ TEST(PerUserInstallation, RemovedWholeWhereverItLies) {
 TEST(WellKnownFoldersTest, FoldersAreKnownByWhatTheyAreWhateverTheirName) {
     const std::string app = "C:\\GuardIdentity\\app";
     wt::MakeDirs(app);
-    WellKnownFolders folders;
+    WellKnownFolders folders(wt::Utf16(wt::TempDir()).c_str());
     const std::pair<std::string, bool> cases[] = {
         {Variable("USERPROFILE"), true},
         {OnDriveZ(Variable("SystemRoot") + "\\Fonts"), true},

@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "boxes.h"
-#include "remove/others.h"
-#include "remove/removal.h"
+#include "remove/folders.h"
+#include "remove/guard.h"
 
 namespace {
 
@@ -24,8 +24,8 @@ protected:
     const std::string held = app.dir + "\\data\\settings.ini";  // where a file is held open
 };
 
-// The installation directory step checks the directory itself right before it deletes,
-// whatever was checked before it ran.
+// The installation directory is checked as the system will act on it, however it is reached;
+// what the check opened is what the removal acts on.
 TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
     const std::string documents = wt::ShellFolder("Personal");
     const std::string profile = documents.substr(0, documents.find_last_of('\\'));
@@ -35,10 +35,10 @@ TEST_F(InstallDirStep, RefusesAUsersFolderHoweverItIsReached) {
     for (const std::string& dir :
          {documents + "\\", app.root + "\\via\\Documents\\", app.root + "\\via"}) {
         SCOPED_TRACE(dir);
-        Outcome outcome;
-        WellKnownFolders folders;
-        OtherApplications others(nullptr, wt::Utf16(dir).c_str(), folders);
-        EXPECT_EQ(RemoveInstallDir(wt::Utf16(dir).c_str(), folders, others, Switches(), outcome), 0);
+        WellKnownFolders folders(wt::Utf16(wt::TempDir()).c_str());
+        CheckedDir checked;
+        EXPECT_EQ(CheckInstallDir(wt::Utf16(dir).c_str(), folders, checked),
+                  static_cast<DWORD>(ERROR_ACCESS_DENIED));
         EXPECT_EQ(wt::ReadTextFile(sentinel), "keep");
     }
     DeleteFileA(sentinel.c_str());

@@ -5,7 +5,8 @@
 
 #include <memory>
 
-#include "remove/removal.h"
+#include "remove/folders.h"
+#include "remove/shortcuts.h"
 #include "wintest.h"
 
 namespace {
@@ -45,10 +46,9 @@ protected:
         Outcome outcome;
         std::wstring groupList = groups ? wt::Utf16(groups) : L"";
         std::wstring shortcutList = desktopNames ? wt::Utf16(desktopNames) : L"";
-        EXPECT_EQ(RemoveShortcuts(groups ? groupList.c_str() : nullptr,
-                                  desktopNames ? shortcutList.c_str() : nullptr,
-                                  WellKnownFolders(), false, outcome),
-                  1);
+        RemoveShortcuts(groups ? groupList.c_str() : nullptr,
+                        desktopNames ? shortcutList.c_str() : nullptr,
+                        WellKnownFolders(wt::Utf16(wt::TempDir()).c_str()), false, outcome);
     }
 };
 

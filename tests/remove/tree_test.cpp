@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "remove/calls.h"
-#include "remove/removal.h"
+#include "remove/tree.h"
 #include "wintest.h"
 
 namespace {
@@ -266,7 +266,7 @@ TEST_F(DeleteTreeTest, WhatWindowsDoesAndWineNeverShows) {
         int n = 0;
         row.replay(replay, n);
         TreeReport report;
-        report.pendingIn = L"C:\\rmtest\\tree";
+        report.pending.in = L"C:\\rmtest\\tree";
         DWORD code;
         {
             CallsForTesting calls(replay);
@@ -275,7 +275,7 @@ TEST_F(DeleteTreeTest, WhatWindowsDoesAndWineNeverShows) {
         EXPECT_EQ(code, row.code);
         EXPECT_EQ(wt::Exists(dir + "\\sub\\held.txt"), row.subStays);
         if (!row.subStays) EXPECT_EQ(wt::ListTree(dir), std::vector<std::string>{});
-        EXPECT_EQ(report.scheduled, row.scheduled);
+        EXPECT_EQ(report.pending.scheduled, row.scheduled);
         EXPECT_EQ(replay.scheduled.size(), row.scheduled);
         EXPECT_EQ(wt::ReadTextFile(outside), "outside");
     }

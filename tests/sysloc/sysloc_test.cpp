@@ -42,7 +42,7 @@ TEST(GetShellFolderPath, TakesTerminatedStringsAsStored) {
         wt::ShellFolderOverride value("Harness Test Folder", c.data, c.type);
         WideText path;
         path.Assign(kUntouched);
-        EXPECT_EQ(GetShellFolderPath(kValue, path), c.result);
+        EXPECT_EQ(GetShellFolderPath(kValue, path) == ERROR_SUCCESS, c.result == 1);
         EXPECT_EQ(wt::FromUtf16(path.Text()), c.result ? c.path : "untouched");
     }
 }
@@ -51,7 +51,7 @@ TEST(GetShellFolderPath, MissingValueFailsAndLeavesTheBuffer) {
     wt::ShellFolderOverride removed("Harness Test Folder", nullptr);
     WideText path;
     path.Assign(kUntouched);
-    EXPECT_EQ(GetShellFolderPath(kValue, path), 0);
+    EXPECT_EQ(GetShellFolderPath(kValue, path), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_STREQ(path.Text(), kUntouched);
 }
 
@@ -85,7 +85,7 @@ TEST(PathExists, TellsFilesFromDirectories) {
 
 TEST(GetModulePath, IsThisExecutable) {
     WideText path;
-    EXPECT_EQ(GetModulePath(path), 1);
+    EXPECT_EQ(GetModulePath(path), 0u);
     EXPECT_EQ(wt::FromUtf16(path.Text()), wt::WinPath(SYSLOC_TEST_EXE));
 }
 
