@@ -4,7 +4,6 @@
 #include <windows.h>
 // ConvertStringSecurityDescriptorToSecurityDescriptorW
 #include <sddl.h>
-#include <stdlib.h>
 
 // Every share mode: what the uninstaller opens never stands in anyone's way.
 const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -65,10 +64,10 @@ struct GdiObject {  // fonts, brushes
     static HGDIOBJ None() { return nullptr; }
     static void Close(HGDIOBJ object) { DeleteObject(object); }
 };
-struct HeapBlock {  // what malloc gave
-    using Handle = void*;
+struct HeapBlock {  // from the process heap (HeapAlloc): no C library header, whose C++
+    using Handle = void*;  // wrappers would switch on mingw's own printf
     static void* None() { return nullptr; }
-    static void Close(void* block) { free(block); }
+    static void Close(void* block) { HeapFree(GetProcessHeap(), 0, block); }
 };
 struct LocalBlock {  // what the system gave through LocalAlloc
     using Handle = HLOCAL;

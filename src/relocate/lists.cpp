@@ -29,7 +29,7 @@ DWORD ReadWholeFile(const wchar_t* path, ScopedBlock& bytes, DWORD& size) {
     if (!file.valid() || !GetFileSizeEx(file.get(), &length)) return GetLastError();
     if (length.QuadPart > kMaxConfigBytes) return ERROR_INVALID_DATA;
     size = static_cast<DWORD>(length.QuadPart);
-    bytes.reset(malloc(size + 1));
+    bytes.reset(HeapAlloc(GetProcessHeap(), 0, size + 1));
     DWORD read = 0;
     if (!bytes.valid()) return ERROR_NOT_ENOUGH_MEMORY;
     if (!ReadFile(file.get(), bytes.get(), size, &read, nullptr)) return GetLastError();

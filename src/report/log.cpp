@@ -92,7 +92,7 @@ namespace {
 // Writes text, a whole line, in UTF-8.
 void WriteLine(const wchar_t* text) {
     int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    ScopedBlock utf8(n > 0 ? malloc(n) : nullptr);
+    ScopedBlock utf8(n > 0 ? HeapAlloc(GetProcessHeap(), 0, n) : nullptr);
     if (!utf8.valid()) return;
     WideCharToMultiByte(CP_UTF8, 0, text, -1, static_cast<char*>(utf8.get()), n, nullptr, nullptr);
     DWORD written = 0;
@@ -163,7 +163,7 @@ void CountRunProblems(unsigned long& warnings, unsigned long& errors) {
     LARGE_INTEGER size;
     if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024 * 1024)
         return;
-    ScopedBlock block(malloc(static_cast<size_t>(size.QuadPart) + 1));
+    ScopedBlock block(HeapAlloc(GetProcessHeap(), 0, static_cast<size_t>(size.QuadPart) + 1));
     char* text = static_cast<char*>(block.get());
     DWORD read = 0;
     if (!text || !ReadFile(file.get(), text, static_cast<DWORD>(size.QuadPart), &read, nullptr))
