@@ -19,6 +19,7 @@ need_pkgs=(
   xvfb xauth                                    # xvfb-run, which needs xauth
   locales fonts-wqy-microhei                    # code pages 936, 1252, 932; glyphs that render
   imagemagick nsis mount                        # demo screenshots; the benchmark
+  osslsigncode openssl                          # sign.sh, and its test's certificate
   dpkg-dev patch xz-utils                       # unpacking and patching the TinyXML source
 )
 
