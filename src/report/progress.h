@@ -28,7 +28,8 @@ private:
     volatile LONG done_ = 0;
     LONG total_;
     volatile LONG folderChanges_ = 0;
-    ScopedGdiObject font_;  // of the window's thread
+    int dpi_ = 96;          // the window's, on its thread
+    ScopedGdiObject font_;  // of the window's thread, at dpi_
     SRWLOCK lock_ = SRWLOCK_INIT;
     WideText folder_;  // under lock_
     ScopedHandle finished_;

@@ -120,11 +120,16 @@ TEST_F(InstallDirStep, ProgramRunningForTheWholeRunGoesAtTheNextRestartAndNothin
 }
 
 // A long removal shows how far it has come in a window of its own, which is gone before the
-// last box; a short one, or a quiet one, shows none.
+// last box; a short one, or a quiet one, shows none. At 192 DPI the window is laid out at
+// twice its size at 96.
 TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
-    for (int run = 0; run < 3; ++run) {
+    LONG widths[2] = {};
+    for (int run = 0; run < 4; ++run) {
         SCOPED_TRACE(run);
         SetUp();
+        const wchar_t kDesktop[] = L"Control Panel\\Desktop";
+        DWORD dpi = run == 3 ? 192 : 96;
+        RegSetKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels", REG_DWORD, &dpi, sizeof(dpi));
         if (run > 0)
             for (int i = 0; i < 6000; ++i)
                 wt::WriteTextFile(app.dir + "\\cache\\d" + std::to_string(i / 100) + "\\f" +
@@ -135,13 +140,17 @@ TEST_F(InstallDirStep, ProgressWindowOnlyWhenTheRemovalTakesLong) {
         wt::RunResult result = wt::RunWorkingCopy(
             app.Options() + (run == 2 ? " /S" : ""), {}, run == 2 ? 0 : 1,
             [&](HWND, const wt::Box&) { showingAtLastBox = progress.Showing(); });
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kDesktop, L"LogPixels");
         EXPECT_FALSE(wt::Exists(app.dir));
-        EXPECT_EQ(progress.Seen(), run == 1);
-        if (run < 2) {
+        EXPECT_EQ(progress.Seen(), run == 1 || run == 3);
+        if (run != 2) {
             EXPECT_EQ(result.boxes, wt::Confirmed(wt::Success()));
             EXPECT_FALSE(showingAtLastBox);
         }
+        if (run % 2) widths[run / 2] = progress.Width();
     }
+    EXPECT_GT(widths[0], 400);
+    EXPECT_NEAR(widths[1], 2 * widths[0], widths[0] / 10);
 }
 
 // Names the ANSI code page (936) cannot spell, which its functions report with "?", and a

@@ -497,8 +497,15 @@ struct WindowWatcher::State {
     explicit State(const char* name) : className(name) {}
 
     const std::string className;
-    volatile LONG seen = 0;
-    Poller poller{[this] { if (WindowShowing(className)) InterlockedExchange(&seen, 1); }, 10};
+    volatile LONG seen = 0, width = 0;
+    Poller poller{[this] {
+                      RECT client;
+                      if (!WindowShowing(className)) return;
+                      InterlockedExchange(&seen, 1);
+                      if (GetClientRect(FindWindowA(className.c_str(), nullptr), &client))
+                          InterlockedExchange(&width, client.right - client.left);
+                  },
+                  10};
 };
 
 WindowWatcher::WindowWatcher(const char* className) : state_(new State(className)) {}
@@ -507,6 +514,7 @@ WindowWatcher::~WindowWatcher() { delete state_; }
 
 bool WindowWatcher::Seen() const { return state_->seen != 0; }
 bool WindowWatcher::Showing() const { return WindowShowing(state_->className); }
+LONG WindowWatcher::Width() const { return state_->width; }
 
 // ---- Restart ------------------------------------------------------------------------------
 namespace {

@@ -121,6 +121,7 @@ public:
     ~WindowWatcher();
     bool Seen() const;    // since the watch began
     bool Showing() const; // now
+    LONG Width() const;   // of its client area, when last seen
 
 private:
     struct State;
