@@ -4,7 +4,8 @@
 # installation directory and reports what was installed, each box shown and what is left.
 #
 #   ./scripts/demo.sh                 boxes answered by the box robot on a virtual display;
-#                                     a PNG of each box goes to docs/screenshots/
+#                                     a PNG of each box and of the progress window goes to
+#                                     docs/screenshots/, at 96 and at 192 DPI
 #   ./scripts/demo.sh --interactive   with $DISPLAY set: you answer the boxes yourself
 #   --keep                            keep the prefix (build/demo-prefix) afterwards
 #   ./scripts/demo.sh --app DIR       tries a vendor's own package instead: DIR holds its files,
@@ -185,35 +186,38 @@ if [ $interactive = 1 ]; then
   wineserver -w
   echo "  exit code: $status"
 else
-  shots_win=Z:${run//\//\\}\\shots  # not winepath: any Wine start here would own the desktop
-  # The robot starts from C:\ so that it does not hold the installation directory.
-  (cd "$prefix/drive_c" &&
-   "${wine_locale[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
-     'wine "$0" --shots "$1" -- "$2"; s=$?; wineserver -w; exit $s' \
-     "$robot" "$shots_win" "$app_win\\uninstall.exe") > "$run/boxes.txt" || status=$?
-  tr -d '\r' < "$run/boxes.txt" | sed -n 's/^box /  box /p'
-  echo "  exit code: $status"
-  mkdir -p docs/screenshots
-  rm -f docs/screenshots/box-*.png  # of an earlier run that went wrong
-  while IFS= read -r line; do
-    n=$(echo "$line" | sed -n 's/^box \([0-9]*\):.*/\1/p')
-    [ -n "$n" ] && [ -f "$run/shots/box-$n.bmp" ] || continue
-    case $line in
-      *确认卸载*) name=confirm ;;
-      *卸载成功*) name=success ;;
-      *) name=box-$n ;;
-    esac
-    convert "$run/shots/box-$n.bmp" -strip -define png:exclude-chunks=date,time \
-      "docs/screenshots/$name.png"
-    echo "  screenshot: docs/screenshots/$name.png"
-  done < <(tr -d '\r' < "$run/boxes.txt")
-  if [ -f "$run/shots/progress.bmp" ]; then
-    convert "$run/shots/progress.bmp" -strip -define png:exclude-chunks=date,time \
-      docs/screenshots/progress.png
-    echo "  screenshot: docs/screenshots/progress.png (the progress window)"
-  fi
+  robot_shots() {  # DPI: the uninstall through the robot, a screenshot of each box and window
+    local dpi=$1 shots=$run/shots-$1 n name
+    local shots_win=Z:${shots//\//\\}  # not winepath: any Wine start here would own the desktop
+    # The robot starts from C:\ so that it does not hold the installation directory.
+    (cd "$prefix/drive_c" &&
+     "${wine_locale[@]}" xvfb-run -a -s "-screen 0 1024x768x24" bash -c \
+       'wine "$0" --shots "$1" -- "$2"; s=$?; wineserver -w; exit $s' \
+       "$robot" "$shots_win" "$app_win\\uninstall.exe") > "$run/boxes-$dpi.txt" || status=$?
+    tr -d '\r' < "$run/boxes-$dpi.txt" | sed -n 's/^box /  box /p'
+    echo "  exit code: $status"
+    mkdir -p docs/screenshots
+    rm -f docs/screenshots/box-*.png  # of an earlier run that went wrong
+    while IFS= read -r line; do
+      n=$(echo "$line" | sed -n 's/^box \([0-9]*\):.*/\1/p')
+      [ -n "$n" ] && [ -f "$shots/box-$n.bmp" ] || continue
+      case $line in
+        *确认卸载*) name=confirm ;;
+        *卸载成功*) name=success ;;
+        *) name=box-$n ;;
+      esac
+      convert "$shots/box-$n.bmp" -strip -define png:exclude-chunks=date,time \
+        "docs/screenshots/$name-${dpi}dpi.png"
+      echo "  screenshot: docs/screenshots/$name-${dpi}dpi.png"
+    done < <(tr -d '\r' < "$run/boxes-$dpi.txt")
+    if [ -f "$shots/progress.bmp" ]; then
+      convert "$shots/progress.bmp" -strip -define png:exclude-chunks=date,time \
+        "docs/screenshots/progress-${dpi}dpi.png"
+      echo "  screenshot: docs/screenshots/progress-${dpi}dpi.png (the progress window)"
+    fi
+  }
+  robot_shots 96
 fi
-
 # ---- What is left ------------------------------------------------------------------------
 left=0
 report_left() {  # UNIX-PATH WINDOWS-PATH
@@ -257,6 +261,17 @@ if [ $interactive = 0 ]; then
   echo "  exit code: $(tr -d '\r' < "$run/quiet.txt" | sed -n 's/^exit //p')"
   echo "  the log:"
   sed 's/^/    /' "$run/quiet.log"
+  report_leftovers
+
+  # The same uninstall on a screen of 192 DPI (200%), for its screenshots: Wine's LogPixels.
+  install_sample
+  wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+  wineserver -w
+  echo
+  echo "== At 192 DPI =="
+  robot_shots 192
+  wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1
+  wineserver -w
   report_leftovers
 
   # The same uninstall where the system's code page is not 936: one line for all of them.
