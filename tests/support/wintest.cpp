@@ -252,14 +252,16 @@ BOOL CALLBACK CollectBox(HWND window, LPARAM found) {
     return TRUE;
 }
 
-// WM_GETTEXT, bounded: a window whose thread hangs must not hang the reader. Read wide and
-// given in code page 936, whatever the code page of this process.
+// WM_GETTEXT, bounded: a window whose thread hangs must not hang the reader. Not aborted for
+// a thread the system calls hung: a box shown after more than five seconds without messages
+// (the end of a long removal) is that until its loop starts, and its texts would read empty.
+// Read wide and given in code page 936, whatever the code page of this process.
 std::string TextOf(HWND window) {
     wchar_t text[4096] = L"";
     DWORD_PTR length = 0;
     if (window)
         SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text),
-                            SMTO_ABORTIFHUNG, 5000, &length);
+                            SMTO_NORMAL, 5000, &length);
     char gbk[8192] = "";
     WideCharToMultiByte(936, 0, text, -1, gbk, sizeof(gbk), nullptr, nullptr);
     return gbk;
