@@ -214,11 +214,8 @@ void WellKnownFolders::Add(const wchar_t* text, const wchar_t* profile) {
         if (!own.Assign(profile) || !own.Append(text + n)) return;
         text = own;
     }
-    wchar_t* room = expanded.Room(kFolderRoom);
-    DWORD length = room ? ExpandEnvironmentStringsW(text, room, kFolderRoom) : 0;
-    if (length == 0 || length > kFolderRoom) return;
-    expanded.Keep(length - 1);
-    if (IsAbsolutePath(expanded)) AddForms(expanded, folders_);
+    if (ExpandedText(text, expanded) == ERROR_SUCCESS && IsAbsolutePath(expanded))
+        AddForms(expanded, folders_);
 }
 
 // Read access only: a user without administrator rights may still read what is refused.
@@ -234,15 +231,17 @@ void WellKnownFolders::AddValues(HKEY root, const wchar_t* subkey, REGSAM view,
         }
         return;
     }
+    // Names at their longest, and values of any length: a folder too long to read is no
+    // folder less.
     for (DWORD i = 0;; ++i) {
-        wchar_t name[256], data[1024];
-        DWORD nameSize = 256, size = sizeof(data) - sizeof(wchar_t), type = REG_NONE;
-        LONG status = RegEnumValueW(key.get(), i, name, &nameSize, nullptr, &type,
-                                    reinterpret_cast<BYTE*>(data), &size);
+        wchar_t name[16384];
+        DWORD nameSize = 16384;
+        LONG status = RegEnumValueW(key.get(), i, name, &nameSize, nullptr, nullptr, nullptr,
+                                    nullptr);
         if (status == ERROR_NO_MORE_ITEMS) return;
-        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) continue;
-        data[size / sizeof(wchar_t)] = L'\0';
-        Add(data, profile);
+        WideText value;
+        if (status == ERROR_SUCCESS && ReadRegistryString(key.get(), name, value) == ERROR_SUCCESS)
+            Add(value, profile);
     }
 }
 
@@ -287,9 +286,5 @@ bool WellKnownFolders::ProfileOf(const wchar_t* sid, REGSAM view, WideText& prof
             ERROR_SUCCESS ||
         ReadRegistryString(key.get(), L"ProfileImagePath", stored) != ERROR_SUCCESS)
         return false;
-    wchar_t* room = profile.Room(kFolderRoom);
-    DWORD length = room ? ExpandEnvironmentStringsW(stored, room, kFolderRoom) : 0;
-    if (length == 0 || length > kFolderRoom) return false;
-    profile.Keep(length - 1);
-    return IsAbsolutePath(profile);
+    return ExpandedText(stored, profile) == ERROR_SUCCESS && IsAbsolutePath(profile);
 }

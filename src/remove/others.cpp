@@ -33,11 +33,9 @@ bool OnSameRoot(const wchar_t* a, const wchar_t* b) {
 // A string value of an entry, its %references% expanded; empty when it has none.
 void ReadExpanded(HKEY entry, const wchar_t* name, WideText& value) {
     WideText stored;
-    value.Truncate(0);
-    if (ReadRegistryString(entry, name, stored) != ERROR_SUCCESS) return;
-    DWORD n = ExpandEnvironmentStringsW(stored, nullptr, 0);
-    wchar_t* room = n > 0 ? value.Room(n) : nullptr;
-    if (room && ExpandEnvironmentStringsW(stored, room, n) == n) value.Keep(n - 1);
+    if (ReadRegistryString(entry, name, stored) != ERROR_SUCCESS ||
+        ExpandedText(stored, value) != ERROR_SUCCESS)
+        value.Truncate(0);
 }
 
 bool IsOwnKey(const wchar_t* name, const wchar_t* ownKeys) {

@@ -68,6 +68,19 @@ DWORD ReadRegistryString(HKEY key, const wchar_t* name, WideText& value) {
     return status;
 }
 
+DWORD ExpandedText(const wchar_t* text, WideText& expanded) {
+    expanded.Truncate(0);
+    DWORD n = ExpandEnvironmentStringsW(text, nullptr, 0);
+    if (n == 0) return GetLastError();
+    wchar_t* room = expanded.Room(n);
+    if (!room) return ERROR_NOT_ENOUGH_MEMORY;
+    DWORD written = ExpandEnvironmentStringsW(text, room, n);
+    if (written == 0) return GetLastError();
+    if (written > n) return ERROR_MORE_DATA;  // the environment grew in between
+    expanded.Keep(wcslen(room));
+    return ERROR_SUCCESS;
+}
+
 DWORD GetModulePath(WideText& modulePath) {
     // A path that fills the whole room was cut by the system: try a larger one.
     for (DWORD room = MAX_PATH;; room *= 2) {

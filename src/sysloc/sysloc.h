@@ -25,6 +25,8 @@ DWORD GetShellFolderPath(const wchar_t* valueName, WideText& folderPath);
 // A string value (REG_SZ, or REG_EXPAND_SZ left unexpanded) of an open key, of any length;
 // a value of another type, or none, fails.
 DWORD ReadRegistryString(HKEY key, const wchar_t* name, WideText& value);
+// text with its %references% expanded, of any length.
+DWORD ExpandedText(const wchar_t* text, WideText& expanded);
 // Calls visit(key, name) for each subkey of root\subkey (root itself without subkey), read
 // in the view given (0 or KEY_WOW64_64KEY), key being that key opened for reading.
 template <typename Visit>

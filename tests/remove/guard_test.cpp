@@ -105,6 +105,11 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
     wt::AddedValue otherDocuments(HKEY_USERS, folders + "\\Shell Folders", "Personal", app.root + "\\Docs");
     wt::AddedValue otherMusic(HKEY_USERS, folders + "\\User Shell Folders", "My Music",
                               "%USERPROFILE%\\Tunes");
+    // A redirected folder whose path is longer than a thousand characters, refused in the
+    // folder that holds it (Wine's GetLongPathNameW overruns its stack beyond 1,024).
+    std::string deep = app.root;
+    for (int i = 0; i < 5; ++i) deep += "\\" + std::string(230, 'p');
+    wt::AddedValue otherPictures(HKEY_USERS, folders + "\\Shell Folders", "My Pictures", deep);
     wt::AddedValue workDrive(HKEY_CURRENT_USER, "Environment", "OneDriveCommercial",
                              app.root + "\\OneDrive - Work");
     SetEnvironmentVariableA("OneDrive", (app.root + "\\OneDrive").c_str());
@@ -160,6 +165,7 @@ TEST_F(PhaseTwoStart, SystemAndUserFoldersAreRefusedWith2012) {
         {other + "\\Saved Games\\", other + "\\Saved Games"},
         {other + "\\Tunes", other + "\\Tunes"},
         {app.root + "\\Docs", app.root + "\\Docs"},
+        {deep.substr(0, app.root.size() + 231), deep},
         {local + "\\Programs", local + "\\Programs"},
         {app.root + "\\OneDrive", app.root + "\\OneDrive"},
         {app.root + "\\OneDrive - Work\\", app.root + "\\OneDrive - Work"},
