@@ -9,7 +9,7 @@
 namespace {
 
 struct AsOnWindows : RemovalCalls {
-    bool HidesFileLinks() override { return false; }
+    bool IsWine() override { return false; }
 };
 
 }  // namespace

@@ -196,7 +196,7 @@ bool RemovalCalls::OnNetworkVolume(HANDLE entry) {
            (device.characteristics & kRemoteDevice);
 }
 
-bool RemovalCalls::HidesFileLinks() {
+bool RemovalCalls::IsWine() {
     // Wine's ntdll says so by the function only it has.
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }

@@ -55,9 +55,10 @@ public:
     virtual bool Wait(DWORD ms);
     // Whether the entry lies on a network volume, where nothing can be done at a restart.
     virtual bool OnNetworkVolume(HANDLE entry);
-    // Whether the system shows a link to a file exactly as the file (Wine does): then only
-    // the name an opened file reports tells the two apart.
-    virtual bool HidesFileLinks();
+    // Whether this is Wine, which Windows never needs paid for: it shows a link to a file
+    // exactly as the file (only the name an opened file reports tells the two apart), and
+    // keeps a folder whose removal it took while a deleted name in it was still held.
+    virtual bool IsWine();
 };
 
 // The calls the removal makes now.

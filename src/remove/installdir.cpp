@@ -81,7 +81,7 @@ DWORD RemoveInstallDir(CheckedDir& dir, const WellKnownFolders& folders,
     // Wine takes the removal of a folder that still holds a deleted file's name (one a
     // scanner holds, sharing its deletion), and then keeps the folder without a word: the
     // walk runs again on the very folder, if it is still there, until that name has gone.
-    if (code == ERROR_SUCCESS && report.pending.scheduled == 0 && kept == 0)
+    if (Calls().IsWine() && code == ERROR_SUCCESS && report.pending.scheduled == 0 && kept == 0)
         code = RetryWhileHeld([&]() -> DWORD {
             WideText literal;
             long long id = 0;

@@ -84,7 +84,7 @@ class TreeWalk {
 public:
     TreeWalk(bool recurse, const wchar_t* const* lastFiles, TreeReport& report)
         : recurse_(recurse), lastFiles_(lastFiles), report_(report), calls_(Calls()),
-          wine_(calls_.HidesFileLinks()) {}
+          wine_(calls_.IsWine()) {}
     ~TreeWalk() {
         while (level_) Leave();
     }

@@ -170,7 +170,7 @@ struct Replay : RemovalCalls {
     }
     bool Wait(DWORD) override { return true; }  // held entries let go when a test says
     bool OnNetworkVolume(HANDLE) override { return network; }
-    bool HidesFileLinks() override { return !windows && RemovalCalls::HidesFileLinks(); }
+    bool IsWine() override { return !windows && RemovalCalls::IsWine(); }
     DWORD Real(HANDLE entry, Disposal how) { return RemovalCalls::Dispose(entry, how); }
     DWORD RealName(HANDLE entry, WideText& room, const wchar_t*& n, size_t& length) {
         return RemovalCalls::Name(entry, room, n, length);
