@@ -17,10 +17,9 @@ bool MakePendingFolder(PendingMoves& moves) {
             !moves.folder.Assign(moves.in) || !JoinPath(moves.folder, name))
             break;
         if (CreateDirectoryW(moves.folder, nullptr)) {
-            moves.handle.reset(CreateFileW(moves.folder,
-                                                FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY,
-                                                kShareAll, nullptr, OPEN_EXISTING,
-                                                FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+            moves.handle.reset(CreateFileW(moves.folder, FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY,
+                                           kShareAll, nullptr, OPEN_EXISTING,
+                                           FILE_FLAG_BACKUP_SEMANTICS, nullptr));
             if (moves.handle.valid()) return true;
             RemoveDirectoryW(moves.folder);
             break;
